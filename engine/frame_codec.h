@@ -1,0 +1,27 @@
+// The frame delta codec: turns a captured picture into the data of one frame
+// record (nothing, a key frame or a delta frame; layout in video_format.h) and
+// applies such data back onto a surface. It does not compress; the planar
+// layout leaves runs for the packer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "frame_surface.h"
+#include "video_format.h"
+
+// Encodes current against previous (two surfaces of the same size) into data,
+// which holds dataCapacity bytes. The caller sets header->frameType to the
+// type it asks for (FRAME_KEY or FRAME_DELTA); an unchanged picture becomes
+// FRAME_UNCHANGED with dataSize 0. Fills the rectangle, frameType and dataSize.
+// Returns 1, or 0 (dataSize 0) for another requested type, surfaces of
+// different sizes or without pixels, or data too small for 3 x width x height.
+int FrameDeltaEncode(FrameSurface* current, FrameSurface* previous, FrameRecordHeader* header,
+                     uint8_t* data, size_t dataCapacity);
+
+// Applies a record's unpacked data (dataLength bytes) to the surface. The
+// stored rectangle is clipped to the surface and short data is applied as far
+// as it goes: nothing outside the surface or the data is touched. Returns 1,
+// or 0 (surface unchanged) for an unknown type or a surface without pixels.
+int FrameDeltaDecode(FrameSurface* surface, const FrameRecordHeader* header, const uint8_t* data,
+                     size_t dataLength);

@@ -1,0 +1,25 @@
+// The recording side of a video: one frame taken from a surface becomes one
+// record (header and data), ready to be appended after the file header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "frame_surface.h"
+#include "video_format.h"
+
+// Bytes of the recording work buffer for width x height frames: the codec's
+// planes at its start and the packed stream from RecordPackOffset on; 0 when
+// that does not fit in memory.
+size_t RecordWorkSize(uint32_t width, uint32_t height);
+size_t RecordPackOffset(uint32_t width, uint32_t height);
+
+// Encodes current against previous as record number frameIndex (a key frame
+// is asked for every KEY_FRAME_PERIOD records) and packs the data. On success
+// returns 1 with the complete record header and *data pointing at the
+// header->dataSize bytes to store after it (none for FRAME_UNCHANGED). When
+// the type is not FRAME_UNCHANGED the caller, after storing the record, copies
+// current into previous. Returns 0 when the frame cannot be encoded.
+int VideoRecordEncode(FrameSurface* current, FrameSurface* previous, uint32_t frameIndex,
+                      uint8_t* work, size_t workSize, FrameRecordHeader* header,
+                      const uint8_t** data);

@@ -1,0 +1,61 @@
+// Pictures and videos built in memory for the engine's tests.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "frame_surface.h"
+#include "video_format.h"
+#include "video_writer.h"
+
+inline uint32_t Bgrx(uint8_t blue, uint8_t green, uint8_t red, uint8_t fourth = 0) {
+    return blue | (green << 8) | (red << 16) | (static_cast<uint32_t>(fourth) << 24);
+}
+
+// A red "F" on blue: no symmetry, so a flipped, mirrored or channel-swapped
+// picture never passes for the original.
+inline void DrawLetterF(FrameSurface* surface, int32_t x, int32_t y, int32_t scale) {
+    FrameSurfaceFill(surface, 0, 0, surface->width - 1, surface->height - 1, Bgrx(200, 40, 10));
+    uint32_t red = Bgrx(20, 30, 230);
+    FrameSurfaceFill(surface, x, y, x + scale - 1, y + 5 * scale - 1, red);
+    FrameSurfaceFill(surface, x, y, x + 3 * scale - 1, y + scale - 1, red);
+    FrameSurfaceFill(surface, x, y + 2 * scale, x + 2 * scale - 1, y + 3 * scale - 1, red);
+}
+
+// The locked surface's picture, row by row, stride removed.
+inline std::vector<uint32_t> PictureOf(const FrameSurface* surface) {
+    std::vector<uint32_t> picture;
+    for (int32_t y = 0; y < surface->height; y++) {
+        const uint32_t* row = surface->pixels + static_cast<intptr_t>(y) * surface->stride;
+        picture.insert(picture.end(), row, row + surface->width);
+    }
+    return picture;
+}
+
+// Appends one record to a video in memory, as the recording thread would.
+inline bool AppendRecord(std::vector<uint8_t>* video, FrameSurface* current,
+                         FrameSurface* previous, uint32_t frameIndex, std::vector<uint8_t>* work) {
+    FrameRecordHeader header;
+    const uint8_t* data = nullptr;
+    if (!VideoRecordEncode(current, previous, frameIndex, work->data(), work->size(), &header,
+                           &data))
+        return false;
+    uint8_t stored[24];
+    FrameRecordHeaderStore(&header, stored);
+    video->insert(video->end(), stored, stored + 24);
+    video->insert(video->end(), data, data + header.dataSize);
+    // As in a recording, a copy that fails ends it (a one-pixel-wide
+    // surface has no horizontal step).
+    return header.frameType == FRAME_UNCHANGED ||
+           FrameSurfaceCopyRect(previous, 0, 0, previous->width - 1, previous->height - 1, current,
+                                0, 0, current->width - 1, current->height - 1);
+}
+
+inline std::vector<uint8_t> VideoHeaderBytes(uint16_t width, uint16_t height, uint16_t rate) {
+    VideoFileHeader header = VideoFileHeaderMake(width, height, rate);
+    std::vector<uint8_t> bytes(24);
+    VideoFileHeaderStore(&header, bytes.data());
+    return bytes;
+}
