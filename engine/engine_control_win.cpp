@@ -1,0 +1,68 @@
+#include <windows.h>
+
+#include "direct_screen_probe.h"
+#include "engine.h"
+#include "worker_threads_win.h"
+
+static const DWORD HANDSHAKE_POLL_MS = 30;
+
+int EngineInit() {
+    DirectScreenProbe(0);
+    return EngineReset();
+}
+
+int EngineStop() {
+    engineState.stopRequested = 1;
+    // The worker clears stopRequested in its end sequence and its run flag
+    // last. The wait ends on the run flags alone: a request raised just after
+    // the worker cleared it is never cleared again.
+    while (engineState.playing || engineState.capturing) {
+        if (engineState.stopRequested)
+            Sleep(HANDSHAKE_POLL_MS);
+        else
+            Sleep(0);
+    }
+    engineState.finished = 0;
+    engineState.capturing = 0;
+    engineState.playing = 0;
+    engineState.stopRequested = 0;
+    engineState.starting = 0;
+    return 1;
+}
+
+int EngineRunWorker(LPTHREAD_START_ROUTINE entry, EngineParams* params,
+                    std::atomic<uint8_t>* runFlag) {
+    HANDLE thread = CreateThread(nullptr, 0, entry, params, 0, nullptr);
+    if (!thread) {
+        engineState.finished = 1;
+        engineState.starting = 0;
+        return 0;
+    }
+    CloseHandle(thread);  // detached: its end is seen only through the flags
+    while (engineState.starting) {
+        if (engineState.finished) return 0;
+        Sleep(HANDSHAKE_POLL_MS);
+    }
+    return *runFlag;
+}
+
+int EngineStartPlayback(const char* source, void* window, uint8_t inMemory, size_t videoLength,
+                        uint32_t bottomBand) {
+    if (engineState.paused) {
+        engineState.paused = 0;
+        return 1;
+    }
+    EngineStop();
+    PlaybackParams params = {};
+    params.window = window;
+    params.inMemory = inMemory;
+    params.source = source;
+    params.sourceLength = videoLength;
+    params.bottomBand = bottomBand;
+    engineState.finished = 0;
+    engineState.capturing = 0;
+    engineState.playing = 0;
+    engineState.stopRequested = 0;
+    engineState.starting = 1;
+    return EngineRunWorker(PlaybackThread, &params, &engineState.playing);
+}

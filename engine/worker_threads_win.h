@@ -1,0 +1,16 @@
+// Entry points of the engine's worker threads. Each takes the address of an
+// EngineParams record, copies it first, and returns 0.
+#pragma once
+
+#include <windows.h>
+
+#include "engine.h"
+
+DWORD WINAPI RecordingThread(LPVOID params);
+DWORD WINAPI PlaybackThread(LPVOID params);
+
+// Starts a worker on params and waits for its start handshake. Returns the
+// worker's run flag once its start-up has ended, 0 when the thread could not
+// be created or its start-up failed.
+int EngineRunWorker(LPTHREAD_START_ROUTINE entry, EngineParams* params,
+                    std::atomic<uint8_t>* runFlag);
