@@ -45,24 +45,3 @@ int EngineRunWorker(LPTHREAD_START_ROUTINE entry, EngineParams* params,
     }
     return *runFlag;
 }
-
-int EngineStartPlayback(const char* source, void* window, uint8_t inMemory, size_t videoLength,
-                        uint32_t bottomBand) {
-    if (engineState.paused) {
-        engineState.paused = 0;
-        return 1;
-    }
-    EngineStop();
-    PlaybackParams params = {};
-    params.window = window;
-    params.inMemory = inMemory;
-    params.source = source;
-    params.sourceLength = videoLength;
-    params.bottomBand = bottomBand;
-    engineState.finished = 0;
-    engineState.capturing = 0;
-    engineState.playing = 0;
-    engineState.stopRequested = 0;
-    engineState.starting = 1;
-    return EngineRunWorker(PlaybackThread, &params, &engineState.playing);
-}
