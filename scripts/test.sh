@@ -41,6 +41,8 @@ run_ctest() {
 }
 
 run_ctest native -j2
+echo "== images"
+python3 "$ROOT/tools/test_draw_images.py" || failed=1
 run_ctest native-san -j2
 if [ -x "$ROOT/scripts/fuzz.sh" ]; then
     echo "== fuzz"
