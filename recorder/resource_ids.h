@@ -1,0 +1,40 @@
+// Resource, control and command identifiers of the recorder. Plain #defines:
+// the resource script includes this file too.
+#pragma once
+
+// Resources
+#define IDR_MAIN_MENU          101
+#define IDI_PROGRAM            102  // first icon group: the class and program icon
+#define IDI_PROGRAM_SMALL      103
+#define IDD_LOCATOR            104
+#define IDD_CAPTURE_SETTINGS   105
+#define IDB_TOOLBAR            106  // 96 x 24, four 24 x 24 button faces
+#define IDB_IDLE_PICTURE       107  // 314 x 180
+#define IDD_ABOUT              108
+#define IDC_LOCATOR_CURSOR     109
+#define IDI_LOCATOR            111
+#define IDR_SELFPLAYER         112  // type "FILEDATA": the carried player program
+#define IDI_DOCUMENT           113  // fourth icon group: icon index 3 of ".zuv" files
+#define IDD_PROGRESS           114
+
+// Controls
+#define IDC_FRAME_RATE         1000  // capture settings: frame-rate combo box
+#define IDC_DESTINATION_FILE   1001  // capture settings: file name edit
+#define IDC_BROWSE             1002  // capture settings: "Browse"
+#define IDC_LOCATOR_ICON       1003  // locator: the icon dragged onto a window
+#define IDC_ABOUT_LINK         1003  // About: the web page link
+#define IDC_PROGRESS_TEXT      1003  // progress window: the stage text
+#define IDC_WHOLE_SCREEN       1004  // locator: "Whole Screen"
+#define IDC_WINDOW_INFO        1006  // locator: the chosen window's description
+
+// Commands of the main menu and the toolbar
+#define ID_CAPTURE             40001
+#define ID_STOP                40002
+#define ID_PLAY                40003
+#define ID_PAUSE               40004
+#define ID_LOAD                40006
+#define ID_ABOUT               40007
+#define ID_MAKE_SELF_PLAYING   40008
+#define ID_EXTRACT             40011
+#define ID_RESTORE_ASSOCIATION 40012
+#define ID_SET_ASSOCIATION     40013  // greyed: the association is set at every start

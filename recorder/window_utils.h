@@ -1,0 +1,19 @@
+// Small helpers of the recorder's windows, also used by the player.
+#pragma once
+
+#include <windows.h>
+
+// Moves window so that it is centred over owner, or to (0, 0) when its
+// centred top-left corner would lie within 32 pixels of the screen's right
+// or bottom edge (or beyond). Returns 0 if either is not a window, else the
+// result of SetWindowPos.
+int centre_window(HWND window, HWND owner);
+
+// 1 if the file can be opened for reading while others read it, else 0.
+int file_exists(const char* name);
+
+// Finds the name of an existing file in a command line and writes it into
+// output (capacity bytes, terminator included); writes the empty text when
+// there is none, or when the name would not fit. Returns 0, leaving output
+// as it was, when the command line is absent or empty; else 1.
+int parse_command_line(const char* command_line, char* output, size_t capacity);

@@ -1,0 +1,61 @@
+#include "window_utils.h"
+
+#include <cstring>
+
+int centre_window(HWND window, HWND owner) {
+    if (!IsWindow(window) || !IsWindow(owner)) return 0;
+    RECT o, r, desktop;
+    GetWindowRect(owner, &o);
+    GetWindowRect(window, &r);
+    int x = o.left + ((o.right - o.left) - (r.right - r.left)) / 2;
+    int y = o.top + ((o.bottom - o.top) - (r.bottom - r.top)) / 2;
+    GetClientRect(GetDesktopWindow(), &desktop);
+    if (!(x + 32 < desktop.right && y + 32 < desktop.bottom)) {
+        x = 0;
+        y = 0;
+    }
+    return SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+int file_exists(const char* name) {
+    HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(file);
+    return 1;
+}
+
+static bool is_ascii_letter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+int parse_command_line(const char* command_line, char* output, size_t capacity) {
+    if (!command_line || command_line[0] == '\0') return 0;
+    if (capacity == 0) return 1;
+    output[0] = '\0';
+
+    // The name runs from the last drive letter to the end of the extension
+    // after it, blanks included, so that a quoted full path comes out whole;
+    // without a drive letter it runs from the start to the first blank.
+    const char* drive = nullptr;
+    for (const char* p = command_line; p[0] != '\0'; ++p) {
+        if (is_ascii_letter(p[0]) && p[1] == ':') drive = p;
+    }
+    const char* start = command_line;
+    const char* end = command_line;
+    if (drive) {
+        const char* dot = strrchr(drive, '.');
+        if (dot) {
+            start = drive;
+            end = dot;
+        }
+    }
+    while (*end != ' ' && *end != '"' && *end != '\0') ++end;
+
+    size_t length = static_cast<size_t>(end - start);
+    if (length >= capacity) return 1;  // too long for the buffer: no file
+    memcpy(output, start, length);
+    output[length] = '\0';
+    if (!file_exists(output)) output[0] = '\0';
+    return 1;
+}
