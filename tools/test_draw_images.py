@@ -14,6 +14,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.dont_write_bytecode = True
 import draw_images as di  # noqa: E402
 
 ROOT = di.ROOT
