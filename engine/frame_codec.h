@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "codec_kernels.h"
 #include "frame_surface.h"
 #include "video_format.h"
 
@@ -25,3 +26,19 @@ int FrameDeltaEncode(FrameSurface* current, FrameSurface* previous, FrameRecordH
 // or 0 (surface unchanged) for an unknown type or a surface without pixels.
 int FrameDeltaDecode(FrameSurface* surface, const FrameRecordHeader* header, const uint8_t* data,
                      size_t dataLength);
+
+// The same operations with a chosen kernel table (codec_kernels.h); the two
+// above use the best table of the processor. Same contracts and results.
+int FrameDeltaEncodeWith(const CodecKernels* kernels, FrameSurface* current,
+                         FrameSurface* previous, FrameRecordHeader* header, uint8_t* data,
+                         size_t dataCapacity);
+int FrameDeltaDecodeWith(const CodecKernels* kernels, FrameSurface* surface,
+                         const FrameRecordHeader* header, const uint8_t* data,
+                         size_t dataLength);
+
+// The plain reference implementation, pixel by pixel and plane by plane,
+// which every faster one must equal byte for byte. Same contracts.
+int FrameDeltaEncodeScalar(FrameSurface* current, FrameSurface* previous,
+                           FrameRecordHeader* header, uint8_t* data, size_t dataCapacity);
+int FrameDeltaDecodeScalar(FrameSurface* surface, const FrameRecordHeader* header,
+                           const uint8_t* data, size_t dataLength);
