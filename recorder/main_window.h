@@ -1,0 +1,32 @@
+// The recorder's main window (class prog_main) with its two children along
+// the bottom edge: the toolbar (class prog_tool) and the status line.
+#pragma once
+
+#include <windows.h>
+
+constexpr char MAIN_WINDOW_CLASS[] = "prog_main";
+constexpr char MAIN_WINDOW_TITLE[] = "Morvane 1.0 (pre-release)";
+constexpr int MAIN_WINDOW_WIDTH = 400;
+constexpr int MAIN_WINDOW_HEIGHT = 340;
+// The strip along the bottom of the client area that holds the toolbar and
+// the status line; playback keeps it free.
+constexpr int BOTTOM_BAND_HEIGHT = 24;
+
+// Creates dialog_brush, registers prog_main and prog_tool, creates
+// main_window, toolbar_window and status_line, centres the main window on the
+// screen and shows it. Returns 1.
+int create_main_windows();
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Puts the toolbar at the bottom left and the status line beside it, then
+// repaints the window.
+void lay_out_main_window(HWND window);
+
+// Draws the idle picture into the client area of window on dc: unscaled in
+// the middle when it fits, else stretched over the whole area.
+void paint_idle_picture(HWND window, HDC dc);
+
+// The idle picture: bitmap 107 in a memory device context (idle_picture).
+void create_idle_picture();
+void release_idle_picture();
