@@ -7,8 +7,6 @@
 
 namespace {
 
-enum WriteResult { WRITE_REFUSED, WRITE_UNCHANGED, WRITE_DONE };
-
 constexpr DWORD STRING_VALUE_CAPACITY = 512;  // what a current value is read into
 constexpr DWORD BACKUP_CAPACITY = 1024;       // the previous owner's default value
 constexpr int KEY_NAME_CAPACITY = 260;
@@ -19,35 +17,6 @@ struct StoredValue {
     DWORD size;
     BYTE data[BACKUP_CAPACITY];
 };
-
-WriteResult write_registry_string(HKEY root, const char* subkey, const char* value_name,
-                                  const char* text) {
-    HKEY key;
-    DWORD disposition;
-    if (RegCreateKeyExA(root, subkey, 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS) {
-        return WRITE_REFUSED;
-    }
-    // A value that cannot be read, or is no string, counts as different.
-    char current[STRING_VALUE_CAPACITY] = "*";
-    DWORD type = 0;
-    DWORD size = STRING_VALUE_CAPACITY - 1;
-    if (RegQueryValueExA(key, value_name, nullptr, &type, reinterpret_cast<BYTE*>(current),
-                         &size) == ERROR_SUCCESS &&
-        type == REG_SZ && size < STRING_VALUE_CAPACITY) {
-        current[size] = '\0';
-    } else {
-        strcpy(current, "*");
-    }
-    if (strcmp(current, text) == 0) {
-        RegCloseKey(key);
-        return WRITE_UNCHANGED;
-    }
-    LONG result = RegSetValueExA(key, value_name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                                 static_cast<DWORD>(strlen(text) + 1));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS ? WRITE_DONE : WRITE_REFUSED;
-}
 
 bool read_value(HKEY key, const char* value_name, StoredValue* value) {
     value->size = BACKUP_CAPACITY;
@@ -114,16 +83,30 @@ bool make_key_names(const char* extension, AssociationKeys* keys) {
            c < KEY_NAME_CAPACITY;
 }
 
-// Writes the whole association into place; false when place refused a write.
-bool associate_in(HKEY place, HKEY shell_view, const char* extension, const AssociationKeys* keys,
+// Whether every key of the association can be created or opened for writing
+// in place. Asked before anything is written, so that a place that refuses
+// part of it is left as it was.
+bool accepts_association(HKEY place, const char* extension, const AssociationKeys* keys) {
+    const char* names[] = {extension, keys->program_key, keys->command_key, keys->icon_key};
+    for (const char* name : names) {
+        HKEY key;
+        DWORD disposition;
+        if (RegCreateKeyExA(place, name, 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS) {
+            return false;
+        }
+        RegCloseKey(key);
+    }
+    return true;
+}
+
+void associate_in(HKEY place, HKEY shell_view, const char* extension, const AssociationKeys* keys,
                   const char* description, const char* command, const char* icon) {
     back_up_previous_owner(place, shell_view, extension, keys->program_key);
-    bool refused = false;
-    refused |= write_registry_string(place, extension, nullptr, keys->program_key) == WRITE_REFUSED;
-    refused |= write_registry_string(place, keys->program_key, nullptr, description) == WRITE_REFUSED;
-    refused |= write_registry_string(place, keys->command_key, nullptr, command) == WRITE_REFUSED;
-    refused |= write_registry_string(place, keys->icon_key, nullptr, icon) == WRITE_REFUSED;
-    return !refused;
+    set_registry_string(place, extension, nullptr, keys->program_key);
+    set_registry_string(place, keys->program_key, nullptr, description);
+    set_registry_string(place, keys->command_key, nullptr, command);
+    set_registry_string(place, keys->icon_key, nullptr, icon);
 }
 
 // Deletes parent\name with all its subkeys; a plain delete refuses a key
@@ -180,8 +163,33 @@ HKEY open_user_classes(bool create) {
 }  // namespace
 
 int set_registry_string(HKEY root, const char* subkey, const char* value_name, const char* text) {
-    return write_registry_string(root, subkey, value_name, text) == WRITE_DONE ? 1 : 0;
+    HKEY key;
+    DWORD disposition;
+    if (RegCreateKeyExA(root, subkey, 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS) {
+        return 0;
+    }
+    // A value that cannot be read, or is no string, counts as different.
+    char current[STRING_VALUE_CAPACITY] = "*";
+    DWORD type = 0;
+    DWORD size = STRING_VALUE_CAPACITY - 1;
+    if (RegQueryValueExA(key, value_name, nullptr, &type, reinterpret_cast<BYTE*>(current),
+                         &size) == ERROR_SUCCESS &&
+        type == REG_SZ && size < STRING_VALUE_CAPACITY) {
+        current[size] = '\0';
+    } else {
+        strcpy(current, "*");
+    }
+    if (strcmp(current, text) == 0) {
+        RegCloseKey(key);
+        return 0;
+    }
+    LONG result = RegSetValueExA(key, value_name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                 static_cast<DWORD>(strlen(text) + 1));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS ? 1 : 0;
 }
+
 
 int set_file_association(char* extension, const char* description, int icon_index,
                          HKEY classes_root, HKEY user_classes) {
@@ -195,8 +203,10 @@ int set_file_association(char* extension, const char* description, int icon_inde
         i < 0 || i >= static_cast<int>(sizeof icon)) {
         return 1;
     }
-    if (associate_in(classes_root, nullptr, extension, &keys, description, command, icon)) return 1;
-
+    if (accepts_association(classes_root, extension, &keys)) {
+        associate_in(classes_root, nullptr, extension, &keys, description, command, icon);
+        return 1;
+    }
     HKEY user = user_classes ? user_classes : open_user_classes(true);
     if (user) {
         associate_in(user, classes_root, extension, &keys, description, command, icon);
