@@ -1,0 +1,62 @@
+// Self-playing executables: the quick test that a file is a video, the Load
+// dialog, and the builder that turns a video into a program playing it.
+//
+// A self-playing executable is the carried player program (resource
+// "FILEDATA" 112 of the recorder, byte for byte) with one resource entry
+// added: type "ZEVEVIZ", name "VIDEO1", language 0, holding the whole video
+// file. The player's own 4-byte placeholder under language 1033 stays beside
+// it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+// Capacity of the output path, terminator included.
+constexpr size_t EXE_PATH_CAPACITY = 260;
+
+// 1 when the file at path is at least 1024 bytes long, starts with the video
+// magic and has a non-zero width and height; 0 otherwise, also when it cannot
+// be opened. Reads at most the 24 bytes of the header; never leaves the file
+// open.
+int check_video_file(const char* path);
+
+// Stops the engine and lets the user choose a video file into current_file
+// (its capacity taken as 260). 1 when the choice passes check_video_file; 0
+// on cancel (current_file unchanged) or after the "Invalid or Empty Video
+// File" warning (current_file holds the choice).
+int load_dialog();
+
+// The output name proposed for a video: the path up to its last "." (of the
+// whole path, not only of the file name) followed by ".exe", or the whole
+// path followed by ".exe" when it has no ".". Writes it into output
+// (capacity bytes, terminator included) and returns 1; returns 0 and writes
+// the empty text when it does not fit.
+int propose_exe_name(const char* video_path, char* output, size_t capacity);
+
+// The system's resource update service, found by name in kernel32.dll.
+typedef HANDLE(WINAPI* BeginUpdateResourceFunction)(LPCSTR, BOOL);
+typedef BOOL(WINAPI* UpdateResourceFunction)(HANDLE, LPCSTR, LPCSTR, WORD, LPVOID, DWORD);
+typedef BOOL(WINAPI* EndUpdateResourceFunction)(HANDLE, BOOL);
+struct ResourceUpdateService {
+    BeginUpdateResourceFunction begin;
+    UpdateResourceFunction update;
+    EndUpdateResourceFunction end;
+};
+
+// Fills service from the already loaded "kernel32.dll". 1 when all three
+// functions were found; 0 otherwise.
+int find_resource_update_service(ResourceUpdateService* service);
+
+// The whole command: checks the video, proposes a name, asks for the output
+// with the save dialog and writes the self-playing executable, telling the
+// user the outcome. 1 when it was written; 0 on failure or cancel.
+int build_self_playing_exe(const char* video_path);
+
+// The writing part of the command, from the progress window to the result
+// box, for an output path already chosen: the carried player's bytes, then
+// the video added as a resource. Refuses an output that is the video itself
+// before anything is written. 1 when the executable was written; 0 after the
+// failure box.
+int write_self_playing_exe(const ResourceUpdateService* service, const char* video_path,
+                           const char* output_path);
