@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "byte_order.h"
+#include "short_moves.h"
 
 #define AVX2 __attribute__((target("avx2")))
 
@@ -25,11 +26,11 @@ static AVX2 VECTOR_ENTRY int BytesEqualAvx2(const uint8_t* a, const uint8_t* b, 
     if (n < 32) return CodecKernelsSse2()->bytesEqual(a, b, n);
     size_t i = 0;
     for (; i + 128 <= n; i += 128) {
-        __m256i d = _mm256_or_si256(
-            _mm256_or_si256(_mm256_xor_si256(Load(a + i), Load(b + i)),
-                            _mm256_xor_si256(Load(a + i + 32), Load(b + i + 32))),
-            _mm256_or_si256(_mm256_xor_si256(Load(a + i + 64), Load(b + i + 64)),
-                            _mm256_xor_si256(Load(a + i + 96), Load(b + i + 96))));
+        __m256i d =
+            _mm256_or_si256(_mm256_or_si256(_mm256_xor_si256(Load(a + i), Load(b + i)),
+                                            _mm256_xor_si256(Load(a + i + 32), Load(b + i + 32))),
+                            _mm256_or_si256(_mm256_xor_si256(Load(a + i + 64), Load(b + i + 64)),
+                                            _mm256_xor_si256(Load(a + i + 96), Load(b + i + 96))));
         if (!_mm256_testz_si256(d, d)) return 0;
     }
     for (; i + 32 <= n; i += 32) {
@@ -75,12 +76,21 @@ static AVX2 VECTOR_ENTRY void SplitDeltaAvx2(const uint32_t* now, const uint32_t
                                              size_t count, uint8_t* red, uint8_t* green,
                                              uint8_t* blue) {
     size_t x = 0;
-    for (; x + 32 <= count; x += 32)
-        Split32(_mm256_sub_epi8(Load(now + x), Load(before + x)),
-                _mm256_sub_epi8(Load(now + x + 8), Load(before + x + 8)),
-                _mm256_sub_epi8(Load(now + x + 16), Load(before + x + 16)),
-                _mm256_sub_epi8(Load(now + x + 24), Load(before + x + 24)), red + x, green + x,
-                blue + x);
+    for (; x + 32 <= count; x += 32) {
+        __m256i d0 = _mm256_sub_epi8(Load(now + x), Load(before + x));
+        __m256i d1 = _mm256_sub_epi8(Load(now + x + 8), Load(before + x + 8));
+        __m256i d2 = _mm256_sub_epi8(Load(now + x + 16), Load(before + x + 16));
+        __m256i d3 = _mm256_sub_epi8(Load(now + x + 24), Load(before + x + 24));
+        // Unchanged stretches, most of a delta frame, give zeros at once.
+        __m256i any = _mm256_or_si256(_mm256_or_si256(d0, d1), _mm256_or_si256(d2, d3));
+        if (_mm256_testz_si256(any, any)) {
+            Store(red + x, any);
+            Store(green + x, any);
+            Store(blue + x, any);
+        } else {
+            Split32(d0, d1, d2, d3, red + x, green + x, blue + x);
+        }
+    }
     CodecKernelsSse2()->splitDelta(now + x, before + x, count - x, red + x, green + x, blue + x);
 }
 
@@ -120,6 +130,10 @@ static AVX2 VECTOR_ENTRY void MergeDeltaAvx2(uint32_t* pixels, size_t count, con
                                              const uint8_t* green, const uint8_t* blue) {
     size_t x = 0;
     for (; x + 32 <= count; x += 32) {
+        // Zero differences, most of a delta frame, leave the pixels alone.
+        __m256i any =
+            _mm256_or_si256(_mm256_or_si256(Load(red + x), Load(green + x)), Load(blue + x));
+        if (_mm256_testz_si256(any, any)) continue;
         __m256i p[4];
         Merge32(red + x, green + x, blue + x, p);
         for (int k = 0; k < 4; k++)
@@ -128,9 +142,27 @@ static AVX2 VECTOR_ENTRY void MergeDeltaAvx2(uint32_t* pixels, size_t count, con
     CodecKernelsSse2()->mergeDelta(pixels + x, count - x, red + x, green + x, blue + x);
 }
 
-static AVX2 VECTOR_ENTRY size_t RunLengthAvx2(const uint8_t* s, size_t n) {
+static inline __attribute__((always_inline)) AVX2 VECTOR_ENTRY size_t
+RunLengthAvx2(const uint8_t* s, size_t n) {
     __m256i value = _mm256_set1_epi8(static_cast<char>(s[0]));
     size_t i = 0;
+    // Most runs are short and end within the first 32 bytes. Long runs
+    // (unchanged areas of a delta frame) are checked 128 bytes at a time; the
+    // 32-byte steps then find where the run ends.
+    if (n >= 32) {
+        unsigned differ =
+            ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(Load(s), value)));
+        if (differ) return static_cast<size_t>(__builtin_ctz(differ));
+        i = 32;
+    }
+    for (; i + 128 <= n; i += 128) {
+        __m256i same =
+            _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(Load(s + i), value),
+                                              _mm256_cmpeq_epi8(Load(s + i + 32), value)),
+                             _mm256_and_si256(_mm256_cmpeq_epi8(Load(s + i + 64), value),
+                                              _mm256_cmpeq_epi8(Load(s + i + 96), value)));
+        if (_mm256_movemask_epi8(same) != -1) break;
+    }
     for (; i + 32 <= n; i += 32) {
         unsigned differ =
             ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(Load(s + i), value)));
@@ -140,19 +172,34 @@ static AVX2 VECTOR_ENTRY size_t RunLengthAvx2(const uint8_t* s, size_t n) {
     return i;
 }
 
-static AVX2 VECTOR_ENTRY size_t FiveEqualSearchAvx2(const uint8_t* s, size_t limit) {
+static inline __attribute__((always_inline)) AVX2 VECTOR_ENTRY size_t
+FiveEqualSearchAvx2(const uint8_t* s, size_t limit) {
     size_t j = 0;
     for (; j + 32 <= limit; j += 32) {
         __m256i a = Load(s + j);
-        __m256i equal = _mm256_and_si256(
-            _mm256_and_si256(_mm256_cmpeq_epi8(a, Load(s + j + 1)),
-                             _mm256_cmpeq_epi8(a, Load(s + j + 2))),
-            _mm256_and_si256(_mm256_cmpeq_epi8(a, Load(s + j + 3)),
-                             _mm256_cmpeq_epi8(a, Load(s + j + 4))));
+        __m256i equal = _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(a, Load(s + j + 1)),
+                                                          _mm256_cmpeq_epi8(a, Load(s + j + 2))),
+                                         _mm256_and_si256(_mm256_cmpeq_epi8(a, Load(s + j + 3)),
+                                                          _mm256_cmpeq_epi8(a, Load(s + j + 4))));
         unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(equal));
         if (mask) return j + static_cast<size_t>(__builtin_ctz(mask));
     }
-    return j + CodecKernelsSse2()->fiveEqualSearch(s + j, limit - j);
+    if (j + 16 <= limit) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
+        __m128i equal = _mm_and_si128(
+            _mm_and_si128(
+                _mm_cmpeq_epi8(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j + 1))),
+                _mm_cmpeq_epi8(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j + 2)))),
+            _mm_and_si128(
+                _mm_cmpeq_epi8(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j + 3))),
+                _mm_cmpeq_epi8(a, _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j + 4)))));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(equal));
+        if (mask) return j + static_cast<size_t>(__builtin_ctz(mask));
+        j += 16;
+    }
+    for (; j < limit; j++)
+        if (s[j] == s[j + 1] && s[j] == s[j + 2] && s[j] == s[j + 3] && s[j] == s[j + 4]) break;
+    return j;
 }
 
 // Copies count bytes, writing exactly those: 32-byte moves with the last one
@@ -168,7 +215,7 @@ static inline AVX2 void CopyBytes(uint8_t* out, const uint8_t* in, size_t count)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), head);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count - 16), tail);
     } else {
-        std::memcpy(out, in, count);
+        CopyShort(out, in, count);
     }
 }
 
@@ -189,44 +236,31 @@ static inline AVX2 void FillBytes(uint8_t* out, uint8_t value, size_t count) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count - 16), v);
     } else {
-        std::memset(out, value, count);
+        FillShort(out, value, count);
     }
 }
 
-static AVX2 VECTOR_ENTRY size_t UnpackAvx2(uint8_t* output, size_t outputCapacity,
-                                           const uint8_t* input, size_t inputLength) {
-    size_t q = 0;
-    size_t produced = 0;
-    while (q < inputLength && produced < outputCapacity) {
-        uint8_t c = input[q++];
-        if (c == 0x00) break;
-        size_t room = outputCapacity - produced;
-        if (c & 0x80) {
-            size_t count = static_cast<size_t>(c & 0x7F) + 1;
-            if (c == 0x80) {
-                if (inputLength - q < 4) break;
-                count = LoadLE32(input + q);
-                q += 4;
-            }
-            if (q >= inputLength) break;
-            if (count > room) count = room;
-            FillBytes(output + produced, input[q++], count);
-            produced += count;
-        } else {
-            size_t count = static_cast<size_t>(c) + 1;
-            if (count > inputLength - q) count = inputLength - q;
-            if (count > room) count = room;
-            CopyBytes(output + produced, input + q, count);
-            q += count;
-            produced += count;
-        }
-    }
-    return produced;
+static inline AVX2 void CopyWide(uint8_t* out, const uint8_t* in, size_t count) {
+    Store(out, Load(in));
+    for (size_t i = 32; i < count; i += 32) Store(out + i, Load(in + i));
 }
+
+static inline AVX2 void FillWide(uint8_t* out, uint8_t value, size_t count) {
+    __m256i v = _mm256_set1_epi8(static_cast<char>(value));
+    Store(out, v);
+    for (size_t i = 32; i < count; i += 32) Store(out + i, v);
+}
+
+#define KERNEL_TARGET AVX2
+#define PACK_FUNCTION PackAvx2
+#define UNPACK_FUNCTION UnpackAvx2
+#define RunAt RunLengthAvx2
+#define FiveEqualAt FiveEqualSearchAvx2
+#include "run_length_loops.inc"
 
 static const CodecKernels KERNELS_AVX2 = {
     CPU_LEVEL_AVX2, BytesEqualAvx2, SplitKeyAvx2,        SplitDeltaAvx2, MergeKeyAvx2,
-    MergeDeltaAvx2, RunLengthAvx2,  FiveEqualSearchAvx2, UnpackAvx2,
+    MergeDeltaAvx2, RunLengthAvx2,  FiveEqualSearchAvx2, UnpackAvx2,     PackAvx2,
 };
 
 const CodecKernels* CodecKernelsAvx2() { return &KERNELS_AVX2; }

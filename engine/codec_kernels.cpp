@@ -5,9 +5,9 @@
 const CodecKernels* CodecKernelsFor(CpuLevel level) {
     if (level > CpuDetectLevel()) return nullptr;
     switch (level) {
-    case CPU_LEVEL_SCALAR: return &CODEC_KERNELS_SCALAR;
-    case CPU_LEVEL_SSE2: return CodecKernelsSse2();
-    case CPU_LEVEL_AVX2: return CodecKernelsAvx2();
+        case CPU_LEVEL_SCALAR: return &CODEC_KERNELS_SCALAR;
+        case CPU_LEVEL_SSE2: return CodecKernelsSse2();
+        case CPU_LEVEL_AVX2: return CodecKernelsAvx2();
     }
     return nullptr;
 }

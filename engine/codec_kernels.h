@@ -35,6 +35,9 @@ struct CodecKernels {
     // RunLengthUnpack, same contract.
     size_t (*unpack)(uint8_t* output, size_t outputCapacity, const uint8_t* input,
                      size_t inputLength);
+    // RunLengthPack, same contract.
+    size_t (*pack)(uint8_t* output, size_t outputCapacity, const uint8_t* input,
+                   size_t inputLength);
 };
 
 // The table for one level, or null when this build or this processor cannot

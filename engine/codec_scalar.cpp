@@ -2,8 +2,8 @@
 // meaning of every kernel that the vector tables must match.
 #include <cstring>
 
-#include "byte_order.h"
 #include "codec_kernels.h"
+#include "run_length.h"
 
 static int BytesEqualScalar(const uint8_t* a, const uint8_t* b, size_t n) {
     return n == 0 || std::memcmp(a, b, n) == 0;
@@ -30,8 +30,8 @@ static void SplitDeltaScalar(const uint32_t* now, const uint32_t* before, size_t
     }
 }
 
-static void MergeKeyScalar(uint32_t* pixels, size_t count, const uint8_t* red,
-                           const uint8_t* green, const uint8_t* blue) {
+static void MergeKeyScalar(uint32_t* pixels, size_t count, const uint8_t* red, const uint8_t* green,
+                           const uint8_t* blue) {
     uint8_t* bytes = reinterpret_cast<uint8_t*>(pixels);
     for (size_t x = 0; x < count; x++) {
         bytes[x * 4 + 2] = red[x];
@@ -58,43 +58,12 @@ static size_t RunLengthScalar(const uint8_t* s, size_t n) {
 
 static size_t FiveEqualSearchScalar(const uint8_t* s, size_t limit) {
     for (size_t j = 0; j < limit; j++)
-        if (s[j] == s[j + 1] && s[j] == s[j + 2] && s[j] == s[j + 3] && s[j] == s[j + 4])
-            return j;
+        if (s[j] == s[j + 1] && s[j] == s[j + 2] && s[j] == s[j + 3] && s[j] == s[j + 4]) return j;
     return limit;
 }
 
-static size_t UnpackScalar(uint8_t* output, size_t outputCapacity, const uint8_t* input,
-                           size_t inputLength) {
-    size_t q = 0;
-    size_t produced = 0;
-    while (q < inputLength && produced < outputCapacity) {
-        uint8_t c = input[q++];
-        if (c == 0x00) break;
-        size_t room = outputCapacity - produced;
-        if (c & 0x80) {
-            size_t count = static_cast<size_t>(c & 0x7F) + 1;
-            if (c == 0x80) {
-                if (inputLength - q < 4) break;
-                count = LoadLE32(input + q);
-                q += 4;
-            }
-            if (q >= inputLength) break;
-            if (count > room) count = room;
-            std::memset(output + produced, input[q++], count);
-            produced += count;
-        } else {
-            size_t count = static_cast<size_t>(c) + 1;
-            if (count > inputLength - q) count = inputLength - q;
-            if (count > room) count = room;
-            std::memcpy(output + produced, input + q, count);
-            q += count;
-            produced += count;
-        }
-    }
-    return produced;
-}
-
 const CodecKernels CODEC_KERNELS_SCALAR = {
-    CPU_LEVEL_SCALAR, BytesEqualScalar, SplitKeyScalar,        SplitDeltaScalar, MergeKeyScalar,
-    MergeDeltaScalar, RunLengthScalar,  FiveEqualSearchScalar, UnpackScalar,
+    CPU_LEVEL_SCALAR,      BytesEqualScalar,    SplitKeyScalar,  SplitDeltaScalar,
+    MergeKeyScalar,        MergeDeltaScalar,    RunLengthScalar, FiveEqualSearchScalar,
+    RunLengthUnpackScalar, RunLengthPackScalar,
 };

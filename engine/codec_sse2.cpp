@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "byte_order.h"
+#include "short_moves.h"
 
 #define SSE2 __attribute__((target("sse2")))
 
@@ -17,19 +18,16 @@ static inline SSE2 __m128i Load(const void* p) {
     return _mm_loadu_si128(static_cast<const __m128i*>(p));
 }
 
-static inline SSE2 void Store(void* p, __m128i v) {
-    _mm_storeu_si128(static_cast<__m128i*>(p), v);
-}
+static inline SSE2 void Store(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
 
 static SSE2 VECTOR_ENTRY int BytesEqualSse2(const uint8_t* a, const uint8_t* b, size_t n) {
     if (n < 16) return n == 0 || std::memcmp(a, b, n) == 0;
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
-        __m128i d = _mm_or_si128(
-            _mm_or_si128(_mm_xor_si128(Load(a + i), Load(b + i)),
-                         _mm_xor_si128(Load(a + i + 16), Load(b + i + 16))),
-            _mm_or_si128(_mm_xor_si128(Load(a + i + 32), Load(b + i + 32)),
-                         _mm_xor_si128(Load(a + i + 48), Load(b + i + 48))));
+        __m128i d = _mm_or_si128(_mm_or_si128(_mm_xor_si128(Load(a + i), Load(b + i)),
+                                              _mm_xor_si128(Load(a + i + 16), Load(b + i + 16))),
+                                 _mm_or_si128(_mm_xor_si128(Load(a + i + 32), Load(b + i + 32)),
+                                              _mm_xor_si128(Load(a + i + 48), Load(b + i + 48))));
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(d, _mm_setzero_si128())) != 0xFFFF) return 0;
     }
     for (; i + 16 <= n; i += 16)
@@ -57,8 +55,8 @@ static SSE2 VECTOR_ENTRY void SplitKeySse2(const uint32_t* pixels, size_t count,
                                            uint8_t* green, uint8_t* blue) {
     size_t x = 0;
     for (; x + 16 <= count; x += 16)
-        Split16(Load(pixels + x), Load(pixels + x + 4), Load(pixels + x + 8),
-                Load(pixels + x + 12), red + x, green + x, blue + x);
+        Split16(Load(pixels + x), Load(pixels + x + 4), Load(pixels + x + 8), Load(pixels + x + 12),
+                red + x, green + x, blue + x);
     CODEC_KERNELS_SCALAR.splitKey(pixels + x, count - x, red + x, green + x, blue + x);
 }
 
@@ -66,14 +64,22 @@ static SSE2 VECTOR_ENTRY void SplitDeltaSse2(const uint32_t* now, const uint32_t
                                              size_t count, uint8_t* red, uint8_t* green,
                                              uint8_t* blue) {
     size_t x = 0;
-    for (; x + 16 <= count; x += 16)
-        Split16(_mm_sub_epi8(Load(now + x), Load(before + x)),
-                _mm_sub_epi8(Load(now + x + 4), Load(before + x + 4)),
-                _mm_sub_epi8(Load(now + x + 8), Load(before + x + 8)),
-                _mm_sub_epi8(Load(now + x + 12), Load(before + x + 12)), red + x, green + x,
-                blue + x);
-    CODEC_KERNELS_SCALAR.splitDelta(now + x, before + x, count - x, red + x, green + x,
-                                    blue + x);
+    for (; x + 16 <= count; x += 16) {
+        __m128i d0 = _mm_sub_epi8(Load(now + x), Load(before + x));
+        __m128i d1 = _mm_sub_epi8(Load(now + x + 4), Load(before + x + 4));
+        __m128i d2 = _mm_sub_epi8(Load(now + x + 8), Load(before + x + 8));
+        __m128i d3 = _mm_sub_epi8(Load(now + x + 12), Load(before + x + 12));
+        // Unchanged stretches, most of a delta frame, give zeros at once.
+        __m128i any = _mm_or_si128(_mm_or_si128(d0, d1), _mm_or_si128(d2, d3));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF) {
+            Store(red + x, any);
+            Store(green + x, any);
+            Store(blue + x, any);
+        } else {
+            Split16(d0, d1, d2, d3, red + x, green + x, blue + x);
+        }
+    }
+    CODEC_KERNELS_SCALAR.splitDelta(now + x, before + x, count - x, red + x, green + x, blue + x);
 }
 
 // Interleaves 16 bytes of each channel into 16 pixels with a zero fourth byte.
@@ -106,6 +112,9 @@ static SSE2 VECTOR_ENTRY void MergeDeltaSse2(uint32_t* pixels, size_t count, con
                                              const uint8_t* green, const uint8_t* blue) {
     size_t x = 0;
     for (; x + 16 <= count; x += 16) {
+        // Zero differences, most of a delta frame, leave the pixels alone.
+        __m128i any = _mm_or_si128(_mm_or_si128(Load(red + x), Load(green + x)), Load(blue + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF) continue;
         __m128i p[4];
         Merge16(red + x, green + x, blue + x, p);
         for (int k = 0; k < 4; k++)
@@ -114,18 +123,37 @@ static SSE2 VECTOR_ENTRY void MergeDeltaSse2(uint32_t* pixels, size_t count, con
     CODEC_KERNELS_SCALAR.mergeDelta(pixels + x, count - x, red + x, green + x, blue + x);
 }
 
-static SSE2 VECTOR_ENTRY size_t RunLengthSse2(const uint8_t* s, size_t n) {
+static inline __attribute__((always_inline)) SSE2 VECTOR_ENTRY size_t
+RunLengthSse2(const uint8_t* s, size_t n) {
     __m128i value = _mm_set1_epi8(static_cast<char>(s[0]));
     size_t i = 0;
+    // Most runs are short and end within the first 16 bytes. Long runs
+    // (unchanged areas of a delta frame) are checked 64 bytes at a time; the
+    // 16-byte steps then find where the run ends.
+    if (n >= 16) {
+        unsigned differ =
+            ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load(s), value))) & 0xFFFF;
+        if (differ) return static_cast<size_t>(__builtin_ctz(differ));
+        i = 16;
+    }
+    for (; i + 64 <= n; i += 64) {
+        __m128i same = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(Load(s + i), value),
+                                                   _mm_cmpeq_epi8(Load(s + i + 16), value)),
+                                     _mm_and_si128(_mm_cmpeq_epi8(Load(s + i + 32), value),
+                                                   _mm_cmpeq_epi8(Load(s + i + 48), value)));
+        if (_mm_movemask_epi8(same) != 0xFFFF) break;
+    }
     for (; i + 16 <= n; i += 16) {
-        unsigned differ = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load(s + i), value))) & 0xFFFF;
+        unsigned differ =
+            ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load(s + i), value))) & 0xFFFF;
         if (differ) return i + static_cast<size_t>(__builtin_ctz(differ));
     }
     while (i < n && s[i] == s[0]) i++;
     return i;
 }
 
-static SSE2 VECTOR_ENTRY size_t FiveEqualSearchSse2(const uint8_t* s, size_t limit) {
+static inline __attribute__((always_inline)) SSE2 VECTOR_ENTRY size_t
+FiveEqualSearchSse2(const uint8_t* s, size_t limit) {
     size_t j = 0;
     for (; j + 16 <= limit; j += 16) {
         __m128i a = Load(s + j);
@@ -135,7 +163,9 @@ static SSE2 VECTOR_ENTRY size_t FiveEqualSearchSse2(const uint8_t* s, size_t lim
         unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(equal));
         if (mask) return j + static_cast<size_t>(__builtin_ctz(mask));
     }
-    return j + CODEC_KERNELS_SCALAR.fiveEqualSearch(s + j, limit - j);
+    for (; j < limit; j++)
+        if (s[j] == s[j + 1] && s[j] == s[j + 2] && s[j] == s[j + 3] && s[j] == s[j + 4]) break;
+    return j;
 }
 
 // Copies count bytes with 16-byte moves, the last one overlapping the one
@@ -146,7 +176,7 @@ static inline SSE2 void CopyBytes(uint8_t* out, const uint8_t* in, size_t count)
         for (; i + 16 < count; i += 16) Store(out + i, Load(in + i));
         Store(out + count - 16, Load(in + count - 16));
     } else {
-        std::memcpy(out, in, count);
+        CopyShort(out, in, count);
     }
 }
 
@@ -163,44 +193,31 @@ static inline SSE2 void FillBytes(uint8_t* out, uint8_t value, size_t count) {
         for (; i + 16 < count; i += 16) Store(out + i, v);
         Store(out + count - 16, v);
     } else {
-        std::memset(out, value, count);
+        FillShort(out, value, count);
     }
 }
 
-static SSE2 VECTOR_ENTRY size_t UnpackSse2(uint8_t* output, size_t outputCapacity,
-                                           const uint8_t* input, size_t inputLength) {
-    size_t q = 0;
-    size_t produced = 0;
-    while (q < inputLength && produced < outputCapacity) {
-        uint8_t c = input[q++];
-        if (c == 0x00) break;
-        size_t room = outputCapacity - produced;
-        if (c & 0x80) {
-            size_t count = static_cast<size_t>(c & 0x7F) + 1;
-            if (c == 0x80) {
-                if (inputLength - q < 4) break;
-                count = LoadLE32(input + q);
-                q += 4;
-            }
-            if (q >= inputLength) break;
-            if (count > room) count = room;
-            FillBytes(output + produced, input[q++], count);
-            produced += count;
-        } else {
-            size_t count = static_cast<size_t>(c) + 1;
-            if (count > inputLength - q) count = inputLength - q;
-            if (count > room) count = room;
-            CopyBytes(output + produced, input + q, count);
-            q += count;
-            produced += count;
-        }
-    }
-    return produced;
+static inline SSE2 void CopyWide(uint8_t* out, const uint8_t* in, size_t count) {
+    Store(out, Load(in));
+    for (size_t i = 16; i < count; i += 16) Store(out + i, Load(in + i));
 }
+
+static inline SSE2 void FillWide(uint8_t* out, uint8_t value, size_t count) {
+    __m128i v = _mm_set1_epi8(static_cast<char>(value));
+    Store(out, v);
+    for (size_t i = 16; i < count; i += 16) Store(out + i, v);
+}
+
+#define KERNEL_TARGET SSE2
+#define PACK_FUNCTION PackSse2
+#define UNPACK_FUNCTION UnpackSse2
+#define RunAt RunLengthSse2
+#define FiveEqualAt FiveEqualSearchSse2
+#include "run_length_loops.inc"
 
 static const CodecKernels KERNELS_SSE2 = {
     CPU_LEVEL_SSE2, BytesEqualSse2, SplitKeySse2,        SplitDeltaSse2, MergeKeySse2,
-    MergeDeltaSse2, RunLengthSse2,  FiveEqualSearchSse2, UnpackSse2,
+    MergeDeltaSse2, RunLengthSse2,  FiveEqualSearchSse2, UnpackSse2,     PackSse2,
 };
 
 const CodecKernels* CodecKernelsSse2() { return &KERNELS_SSE2; }

@@ -13,9 +13,9 @@ CpuLevel CpuDetectLevel() {
 
 const char* CpuLevelName(CpuLevel level) {
     switch (level) {
-    case CPU_LEVEL_SCALAR: return "scalar";
-    case CPU_LEVEL_SSE2: return "sse2";
-    case CPU_LEVEL_AVX2: return "avx2";
+        case CPU_LEVEL_SCALAR: return "scalar";
+        case CPU_LEVEL_SSE2: return "sse2";
+        case CPU_LEVEL_AVX2: return "avx2";
     }
     return "unknown";
 }

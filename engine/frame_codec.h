@@ -7,9 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "codec_kernels.h"
 #include "frame_surface.h"
 #include "video_format.h"
+
+struct CodecKernels;
 
 // Encodes current against previous (two surfaces of the same size) into data,
 // which holds dataCapacity bytes. The caller sets header->frameType to the

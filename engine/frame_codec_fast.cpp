@@ -1,6 +1,7 @@
 // The frame delta codec as the programs run it: one pass over the picture
 // that writes all three planes at once, with the processor's fastest
 // kernels. Gives exactly the bytes of the reference in frame_codec.cpp.
+#include "codec_kernels.h"
 #include "frame_codec.h"
 
 static bool PicturesEqual(const CodecKernels* kernels, const FrameSurface* a,
@@ -18,17 +19,15 @@ static bool PicturesEqual(const CodecKernels* kernels, const FrameSurface* a,
     return true;
 }
 
-int FrameDeltaEncodeWith(const CodecKernels* kernels, FrameSurface* current,
-                         FrameSurface* previous, FrameRecordHeader* header, uint8_t* data,
-                         size_t dataCapacity) {
+int FrameDeltaEncodeWith(const CodecKernels* kernels, FrameSurface* current, FrameSurface* previous,
+                         FrameRecordHeader* header, uint8_t* data, size_t dataCapacity) {
     uint32_t requested = header->frameType;
     header->dataSize = 0;
     if (requested != FRAME_KEY && requested != FRAME_DELTA) return 0;
     uint32_t* now = FrameSurfaceLock(current);
     uint32_t* before = FrameSurfaceLock(previous);
     int result = 0;
-    if (now && before && current->width == previous->width &&
-        current->height == previous->height) {
+    if (now && before && current->width == previous->width && current->height == previous->height) {
         uint32_t width = static_cast<uint32_t>(current->width);
         uint32_t height = static_cast<uint32_t>(current->height);
         header->left = 0;
@@ -69,7 +68,8 @@ static void ApplyChannel(uint8_t* row, int channel, const uint8_t* in, int64_t c
     if (key) {
         for (int64_t x = 0; x < count; x++) bytes[x * 4] = in[x];
     } else {
-        for (int64_t x = 0; x < count; x++) bytes[x * 4] = static_cast<uint8_t>(bytes[x * 4] + in[x]);
+        for (int64_t x = 0; x < count; x++)
+            bytes[x * 4] = static_cast<uint8_t>(bytes[x * 4] + in[x]);
     }
 }
 
@@ -78,8 +78,7 @@ static int64_t Clamp(int64_t value, int64_t low, int64_t high) {
 }
 
 int FrameDeltaDecodeWith(const CodecKernels* kernels, FrameSurface* surface,
-                         const FrameRecordHeader* header, const uint8_t* data,
-                         size_t dataLength) {
+                         const FrameRecordHeader* header, const uint8_t* data, size_t dataLength) {
     uint32_t type = header->frameType;
     if (type != FRAME_UNCHANGED && type != FRAME_KEY && type != FRAME_DELTA) return 0;
     uint32_t* pixels = FrameSurfaceLock(surface);
@@ -116,8 +115,8 @@ int FrameDeltaDecodeWith(const CodecKernels* kernels, FrameSurface* surface,
             uint8_t* rest = reinterpret_cast<uint8_t*>(row + blueCount);
             ApplyChannel(rest, 2, red + blueCount, redCount - blueCount, key);
             if (greenCount > blueCount)
-                ApplyChannel(rest, 1, data + planeSize + offset + blueCount,
-                             greenCount - blueCount, key);
+                ApplyChannel(rest, 1, data + planeSize + offset + blueCount, greenCount - blueCount,
+                             key);
         }
     }
     FrameSurfaceUnlock(surface);
@@ -126,8 +125,7 @@ int FrameDeltaDecodeWith(const CodecKernels* kernels, FrameSurface* surface,
 
 int FrameDeltaEncode(FrameSurface* current, FrameSurface* previous, FrameRecordHeader* header,
                      uint8_t* data, size_t dataCapacity) {
-    return FrameDeltaEncodeWith(CodecKernelsBest(), current, previous, header, data,
-                                dataCapacity);
+    return FrameDeltaEncodeWith(CodecKernelsBest(), current, previous, header, data, dataCapacity);
 }
 
 int FrameDeltaDecode(FrameSurface* surface, const FrameRecordHeader* header, const uint8_t* data,

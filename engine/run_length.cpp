@@ -35,8 +35,8 @@ static size_t LiteralLength(const uint8_t* s, size_t p, size_t n) {
     return j < 3 ? 3 : j;
 }
 
-size_t RunLengthPack(uint8_t* output, size_t outputCapacity, const uint8_t* input,
-                     size_t inputLength) {
+size_t RunLengthPackScalar(uint8_t* output, size_t outputCapacity, const uint8_t* input,
+                           size_t inputLength) {
     size_t out = 0;
     size_t p = 0;
     while (p < inputLength) {
@@ -70,8 +70,8 @@ size_t RunLengthPack(uint8_t* output, size_t outputCapacity, const uint8_t* inpu
     return out;
 }
 
-size_t RunLengthUnpack(uint8_t* output, size_t outputCapacity, const uint8_t* input,
-                       size_t inputLength) {
+size_t RunLengthUnpackScalar(uint8_t* output, size_t outputCapacity, const uint8_t* input,
+                             size_t inputLength) {
     size_t q = 0;
     size_t produced = 0;
     while (q < inputLength && produced < outputCapacity) {

@@ -8,6 +8,8 @@
 
 #include "video_format.h"
 
+struct CodecKernels;
+
 // Largest packed stream for inputLength bytes, end marker included: callers
 // that size their output with it never see RunLengthPack fail.
 size_t RunLengthPackBound(size_t inputLength);
@@ -36,3 +38,18 @@ uint32_t PackFrameData(FrameRecordHeader* header, const uint8_t* data, uint8_t* 
 // must hold dataSize bytes. Any other packed value: returns 0, nothing changed.
 int UnpackFrameData(FrameRecordHeader* header, const uint8_t* stored, uint8_t* output,
                     size_t outputCapacity);
+
+// RunLengthPack and RunLengthUnpack with a chosen kernel table
+// (codec_kernels.h); the two above use the best table of the processor.
+// Same contracts, same bytes.
+size_t RunLengthPackWith(const CodecKernels* kernels, uint8_t* output, size_t outputCapacity,
+                         const uint8_t* input, size_t inputLength);
+size_t RunLengthUnpackWith(const CodecKernels* kernels, uint8_t* output, size_t outputCapacity,
+                           const uint8_t* input, size_t inputLength);
+
+// The plain reference implementation, byte by byte, which every faster one
+// must equal. Same contracts.
+size_t RunLengthPackScalar(uint8_t* output, size_t outputCapacity, const uint8_t* input,
+                           size_t inputLength);
+size_t RunLengthUnpackScalar(uint8_t* output, size_t outputCapacity, const uint8_t* input,
+                             size_t inputLength);

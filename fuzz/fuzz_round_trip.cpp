@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "codec_kernels.h"
 #include "fuzz_check.h"
 #include "run_length.h"
 
@@ -38,6 +39,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t length = RunLengthPack(packed, bound, input.data(), n);
     FUZZ_CHECK(length >= 1 && length <= bound);
     FUZZ_CHECK(packed[length - 1] == 0x00);
+
+    // Every instruction set the processor runs packs to the reference's
+    // stream and unpacks it back.
+    uint8_t* other = new uint8_t[bound];
+    FUZZ_CHECK(RunLengthPackScalar(other, bound, input.data(), n) == length);
+    FUZZ_CHECK(std::memcmp(other, packed, length) == 0);
+    for (int level = CPU_LEVEL_SCALAR; level <= CPU_LEVEL_AVX2; level++) {
+        const CodecKernels* kernels = CodecKernelsFor(static_cast<CpuLevel>(level));
+        if (!kernels) continue;
+        FUZZ_CHECK(RunLengthPackWith(kernels, other, bound, input.data(), n) == length);
+        FUZZ_CHECK(std::memcmp(other, packed, length) == 0);
+        std::vector<uint8_t> back(n + 1);
+        FUZZ_CHECK(RunLengthUnpackWith(kernels, back.data(), n, packed, length) == n);
+        FUZZ_CHECK(n == 0 || std::memcmp(back.data(), input.data(), n) == 0);
+    }
+    delete[] other;
 
     uint8_t* unpacked = new uint8_t[n + 1];
     FUZZ_CHECK(RunLengthUnpack(unpacked, n, packed, length) == n);

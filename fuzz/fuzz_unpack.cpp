@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "codec_kernels.h"
 #include "fuzz_check.h"
 #include "run_length.h"
 
@@ -24,6 +25,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(largeProduced <= largeCapacity);
     FUZZ_CHECK(smallProduced == (largeProduced < capacity ? largeProduced : capacity));
     FUZZ_CHECK(std::memcmp(small, large, smallProduced) == 0);
+
+    // Every instruction set the processor runs produces the reference's bytes.
+    size_t referenceProduced = RunLengthUnpackScalar(large, largeCapacity, input, stream.size());
+    FUZZ_CHECK(referenceProduced == largeProduced);
+    for (int level = CPU_LEVEL_SCALAR; level <= CPU_LEVEL_AVX2; level++) {
+        const CodecKernels* kernels = CodecKernelsFor(static_cast<CpuLevel>(level));
+        if (!kernels) continue;
+        uint8_t* other = new uint8_t[capacity + 1];
+        FUZZ_CHECK(RunLengthUnpackWith(kernels, other, capacity, input, stream.size()) ==
+                   smallProduced);
+        FUZZ_CHECK(std::memcmp(other, small, smallProduced) == 0);
+        delete[] other;
+    }
 
     delete[] large;
     delete[] small;

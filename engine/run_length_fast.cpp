@@ -1,0 +1,25 @@
+// The run-length packer as the programs run it: the token loops of
+// run_length_loops.inc, built for the processor's instruction set, which
+// write and read exactly the streams of the reference in run_length.cpp.
+#include "codec_kernels.h"
+#include "run_length.h"
+
+size_t RunLengthPackWith(const CodecKernels* kernels, uint8_t* output, size_t outputCapacity,
+                         const uint8_t* input, size_t inputLength) {
+    return kernels->pack(output, outputCapacity, input, inputLength);
+}
+
+size_t RunLengthUnpackWith(const CodecKernels* kernels, uint8_t* output, size_t outputCapacity,
+                           const uint8_t* input, size_t inputLength) {
+    return kernels->unpack(output, outputCapacity, input, inputLength);
+}
+
+size_t RunLengthPack(uint8_t* output, size_t outputCapacity, const uint8_t* input,
+                     size_t inputLength) {
+    return CodecKernelsBest()->pack(output, outputCapacity, input, inputLength);
+}
+
+size_t RunLengthUnpack(uint8_t* output, size_t outputCapacity, const uint8_t* input,
+                       size_t inputLength) {
+    return CodecKernelsBest()->unpack(output, outputCapacity, input, inputLength);
+}
