@@ -1,0 +1,52 @@
+#!/bin/sh
+# Times the codec and the packer on the screen corpus (../shared/corpus, or
+# $CORPUS_DIR): each frame against the one before, the round trip of every
+# frame checked first. Prints per step the median time per frame, MB/s of
+# frame input and the ratio to a memcpy of one frame (a memcmp of two for the
+# change test) measured in the same run, beside LZ4 and zlib on the same
+# planes. Configurations: native (default) and win64, the Windows build run
+# under Wine (without the peers' libraries).
+#   scripts/bench.sh [native|win64]...
+set -eu
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$ROOT/scripts/env.sh"
+: "${CORPUS_DIR:=$ROOT/../shared/corpus}"
+SEQUENCES="term_log_1080 drag_1080 notepad_720"
+
+# The corpus is kept compressed; the frames are unpacked into the build
+# folder once, never into the repository.
+unpacked="$BUILD_DIR/corpus"
+mkdir -p "$unpacked"
+for name in $SEQUENCES; do
+    if [ ! -f "$CORPUS_DIR/$name.bgrx.zst" ]; then
+        echo "bench: no $CORPUS_DIR/$name.bgrx.zst" >&2
+        exit 1
+    fi
+    cp "$CORPUS_DIR/$name.txt" "$unpacked/$name.txt"
+    if [ ! -f "$unpacked/$name.bgrx" ] || [ "$CORPUS_DIR/$name.bgrx.zst" -nt "$unpacked/$name.bgrx" ]; then
+        echo "bench: unpacking $name"
+        zstd -d -q -f "$CORPUS_DIR/$name.bgrx.zst" -o "$unpacked/$name.bgrx"
+    fi
+done
+
+for config in ${*:-native}; do
+    if [ -f "$BUILD_DIR/$config/build.ninja" ]; then
+        cmake --build "$BUILD_DIR/$config" --target codec_bench >/dev/null
+    else
+        sh "$ROOT/scripts/build.sh" "$config" >/dev/null
+    fi
+    echo "== $config"
+    case $config in
+    native)
+        "$BUILD_DIR/native/bench/codec_bench" "$unpacked" $SEQUENCES ;;
+    win64)
+        # The surfaces are DIB sections, which want a display.
+        . "$ROOT/scripts/xvfb.sh"
+        trap '[ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true' EXIT
+        "$WINE" "$BUILD_DIR/win64/bench/codec_bench.exe" "Z:$unpacked" $SEQUENCES ;;
+    *)
+        echo "bench: unknown configuration $config (native or win64)" >&2
+        exit 2 ;;
+    esac
+done
