@@ -1,0 +1,337 @@
+// Recording real windows under Wine: the file is read back with the engine's
+// own reader and decoded, and each picture is compared with what the window
+// showed.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine.h"
+#include "recording_support_win.h"
+#include "test_pictures.h"
+#include "video_reader.h"
+#include "video_writer.h"
+
+namespace {
+
+const DWORD GENEROUS_MS = 10000;
+const int WINDOW_X = 40, WINDOW_Y = 60, WINDOW_WIDTH = 160, WINDOW_HEIGHT = 120;
+
+struct DecodedVideo {
+    VideoFileHeader header = {};
+    std::vector<FrameRecordHeader> records;
+    std::vector<std::vector<uint32_t>> pictures;  // after each record, fourth byte cleared
+    bool endsAfterLastRecord = false;             // nothing but complete records
+};
+
+DecodedVideo Decode(const std::vector<uint8_t>& video) {
+    DecodedVideo decoded;
+    VideoReader reader;
+    if (!VideoReaderOpen(&reader, video.data(), video.size())) return decoded;
+    decoded.header = reader.header;
+    FrameSurface surface;
+    if (!FrameSurfaceCreate(reader.header.width, reader.header.height, &surface)) return decoded;
+    FrameSurfaceLock(&surface);
+    FrameSurfaceFill(&surface, 0, 0, surface.width - 1, surface.height - 1, 0);
+    FrameSurfaceUnlock(&surface);
+    std::vector<uint8_t> work(RecordWorkSize(reader.header.width, reader.header.height));
+    VideoRecord record;
+    while (VideoReaderNext(&reader, &record)) {
+        decoded.records.push_back(record.header);
+        VideoRecordApply(&record, &surface, work.data(), work.size());
+        FrameSurfaceLock(&surface);
+        std::vector<uint32_t> picture = PictureOf(&surface);
+        FrameSurfaceUnlock(&surface);
+        for (uint32_t& pixel : picture) pixel &= 0xFFFFFF;
+        decoded.pictures.push_back(picture);
+    }
+    decoded.endsAfterLastRecord = reader.position == video.size();
+    FrameSurfaceDestroy(&surface);
+    return decoded;
+}
+
+void MoveCursorTo(int x, int y) {
+    SetCursorPos(x, y);
+    WaitFor(
+        [x, y] {
+            POINT at;
+            return GetCursorPos(&at) && at.x == x && at.y == y;
+        },
+        GENEROUS_MS);
+}
+
+// Away from the test window, so that its pictures are recorded as painted.
+void MoveCursorAway() {
+    MoveCursorTo(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
+}
+
+void PressEscape() {
+    keybd_event(VK_ESCAPE, 0, 0, 0);
+    keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+}
+
+uint32_t FrameCount() {
+    return EngineQuery(ENGINE_QUERY_FRAME_COUNT);
+}
+
+bool WaitForFrames(uint32_t count) {
+    return WaitFor([count] { return FrameCount() >= count; }, GENEROUS_MS);
+}
+
+// One window serves every test: closing a window costs Wine seconds.
+PictureWindow shown = {};
+
+struct Recording : ::testing::Test {
+    CaptureRect rect = {0, 0, WINDOW_WIDTH - 1, WINDOW_HEIGHT - 1};
+    std::string path = TempFilePath("morvane_recording.zuv");
+
+    static void SetUpTestSuite() {
+        PictureWindowOpen(&shown, WINDOW_X, WINDOW_Y, WINDOW_WIDTH, WINDOW_HEIGHT);
+    }
+    static void TearDownTestSuite() { PictureWindowClose(&shown); }
+    void SetUp() override {
+        ASSERT_NE(shown.window, nullptr);
+        EngineInit();
+        engineState.paused = 0;
+        DeleteFileA(path.c_str());
+        MoveCursorAway();
+        Paint([](FrameSurface* picture) { DrawLetterF(picture, 10, 8, 6); });
+    }
+    void TearDown() override {
+        EngineStop();
+        engineState.paused = 0;
+        GetAsyncKeyState(VK_ESCAPE);
+        DeleteFileA(path.c_str());
+    }
+    // Draws a picture into the window and returns it as a grab sees it.
+    template <typename Draw>
+    std::vector<uint32_t> Paint(Draw draw) {
+        FrameSurfaceLock(&shown.picture);
+        draw(&shown.picture);
+        FrameSurfaceUnlock(&shown.picture);
+        PictureWindowShow(&shown);
+        return GrabWindowPicture(shown.window, WINDOW_WIDTH, WINDOW_HEIGHT);
+    }
+    int Start(uint32_t rate = 30) {
+        return EngineStartRecording(path.c_str(), shown.window, &rect, rate);
+    }
+};
+
+TEST_F(Recording, StoresThePaintedPicturesInOrderWithUnchangedIntervalsAsBareRecords) {
+    std::vector<std::vector<uint32_t>> painted;
+    painted.push_back(Paint([](FrameSurface* p) { DrawLetterF(p, 10, 8, 6); }));
+    DWORD started = GetTickCount();
+    ASSERT_EQ(Start(30), 1);
+    ASSERT_TRUE(WaitForFrames(8));
+    painted.push_back(Paint([](FrameSurface* p) { DrawLetterF(p, 70, 30, 9); }));
+    ASSERT_TRUE(WaitForFrames(20));
+    painted.push_back(Paint([](FrameSurface* p) {
+        FrameSurfaceFill(p, 0, 0, p->width - 1, p->height - 1, Bgrx(90, 200, 240));
+        FrameSurfaceFill(p, 5, 100, 40, 115, Bgrx(0, 0, 0));
+    }));
+    ASSERT_TRUE(WaitForFrames(35));
+    EngineStop();
+    DWORD elapsed = GetTickCount() - started;
+
+    DecodedVideo video = Decode(ReadWholeFile(path));
+    EXPECT_EQ(video.header.width, WINDOW_WIDTH);
+    EXPECT_EQ(video.header.height, WINDOW_HEIGHT);
+    EXPECT_EQ(video.header.frameRate, 30);
+    EXPECT_TRUE(video.endsAfterLastRecord);
+    ASSERT_GE(video.records.size(), 36u);
+    EXPECT_EQ(video.records[0].frameType, FRAME_KEY);
+
+    size_t shownIndex = 0;
+    for (size_t i = 0; i < video.records.size(); i++) {
+        const FrameRecordHeader& record = video.records[i];
+        EXPECT_EQ(record.headerSize, 24u);
+        if (record.frameType == FRAME_UNCHANGED) {
+            EXPECT_EQ(record.dataSize, 0u) << i;
+        } else {
+            EXPECT_EQ(record.packed, 1u) << i;
+            EXPECT_EQ(record.right, WINDOW_WIDTH - 1) << i;
+            EXPECT_EQ(record.bottom, WINDOW_HEIGHT - 1) << i;
+            // A changed frame shows the next painted picture, never a repeat.
+            if (i > 0) shownIndex++;
+        }
+        ASSERT_LT(shownIndex, painted.size()) << i;
+        ASSERT_TRUE(video.pictures[i] == painted[shownIndex]) << "record " << i;
+    }
+    EXPECT_EQ(shownIndex, painted.size() - 1);
+
+    // One record per 33 ms interval; a loaded machine may fall behind.
+    size_t expected = elapsed / 33;
+    EXPECT_LE(video.records.size(), expected + 3);
+    EXPECT_GE(video.records.size(), expected / 3);
+}
+
+TEST_F(Recording, AnAllBlackWindowStartsWithAnUnchangedRecord) {
+    Paint([](FrameSurface* p) { FrameSurfaceFill(p, 0, 0, p->width - 1, p->height - 1, 0); });
+    ASSERT_EQ(Start(30), 1);
+    ASSERT_TRUE(WaitForFrames(3));
+    EngineStop();
+    DecodedVideo video = Decode(ReadWholeFile(path));
+    ASSERT_GE(video.records.size(), 3u);
+    for (const FrameRecordHeader& record : video.records) {
+        EXPECT_EQ(record.frameType, FRAME_UNCHANGED);
+        EXPECT_EQ(record.dataSize, 0u);
+    }
+}
+
+TEST_F(Recording, TheCursorAppearsAtItsPositionLessItsHotSpot) {
+    const uint32_t background = Bgrx(40, 170, 90);
+    std::vector<uint32_t> plain = Paint([background](FrameSurface* p) {
+        FrameSurfaceFill(p, 0, 0, p->width - 1, p->height - 1, background);
+    });
+    const int cursorX = 70, cursorY = 50;
+    MoveCursorTo(WINDOW_X + cursorX, WINDOW_Y + cursorY);
+    // A cross has its hot spot in its middle, so a cursor drawn without
+    // subtracting it lands elsewhere.
+    HCURSOR cross = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_CROSS));
+    SetCursor(cross);
+    CURSORINFO info = {};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(GetCursorInfo(&info));
+    ASSERT_TRUE(info.flags & CURSOR_SHOWING);
+    ASSERT_EQ(info.hCursor, cross);
+
+    ASSERT_EQ(Start(30), 1);
+    ASSERT_TRUE(WaitForFrames(3));
+    EngineStop();
+    MoveCursorAway();
+    DecodedVideo video = Decode(ReadWholeFile(path));
+    ASSERT_GE(video.records.size(), 3u);
+
+    // The expected frame: the window's picture with the cursor drawn the way
+    // the screen would show it at that point.
+    FrameSurface expected;
+    ASSERT_NE(FrameSurfaceCreate(WINDOW_WIDTH, WINDOW_HEIGHT, &expected), nullptr);
+    FrameSurfaceLock(&expected);
+    FrameSurfaceFill(&expected, 0, 0, WINDOW_WIDTH - 1, WINDOW_HEIGHT - 1, background);
+    FrameSurfaceUnlock(&expected);
+    ICONINFO icon = {};
+    ASSERT_TRUE(GetIconInfo(info.hCursor, &icon));
+    ASSERT_GT(icon.xHotspot + icon.yHotspot, 0u);
+    if (icon.hbmMask) DeleteObject(icon.hbmMask);
+    if (icon.hbmColor) DeleteObject(icon.hbmColor);
+    void* dcPlace = nullptr;
+    HDC dc = static_cast<HDC>(FrameSurfaceGetDC(&dcPlace, nullptr, &expected));
+    DrawIcon(dc, cursorX - static_cast<int>(icon.xHotspot), cursorY - static_cast<int>(icon.yHotspot),
+             info.hCursor);
+    FrameSurfaceReleaseDC(&dcPlace, &expected);
+    FrameSurfaceLock(&expected);
+    std::vector<uint32_t> withCursor = PictureOf(&expected);
+    for (uint32_t& pixel : withCursor) pixel &= 0xFFFFFF;
+    FrameSurfaceUnlock(&expected);
+    FrameSurfaceDestroy(&expected);
+
+    ASSERT_FALSE(withCursor == plain);  // the cursor leaves a mark
+    EXPECT_TRUE(video.pictures.back() == withCursor);
+}
+
+TEST_F(Recording, AHiddenCursorIsNotDrawn) {
+    const uint32_t background = Bgrx(40, 170, 90);
+    std::vector<uint32_t> plain = Paint([background](FrameSurface* p) {
+        FrameSurfaceFill(p, 0, 0, p->width - 1, p->height - 1, background);
+    });
+    MoveCursorTo(WINDOW_X + 70, WINDOW_Y + 50);
+    SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_CROSS)));
+    int shows = ShowCursor(FALSE);
+    CURSORINFO info = {};
+    info.cbSize = sizeof(info);
+    GetCursorInfo(&info);
+    bool hidden = !(info.flags & CURSOR_SHOWING);
+    if (hidden) {
+        EXPECT_EQ(Start(30), 1);
+        EXPECT_TRUE(WaitForFrames(3));
+        EngineStop();
+    }
+    while (shows < 0) shows = ShowCursor(TRUE);
+    MoveCursorAway();
+    ASSERT_TRUE(hidden) << "the system shows the cursor still";
+    DecodedVideo video = Decode(ReadWholeFile(path));
+    ASSERT_GE(video.records.size(), 3u);
+    EXPECT_TRUE(video.pictures.back() == plain);
+}
+
+TEST_F(Recording, PauseWritesNothingAndResumeContinuesTheSameFile) {
+    ASSERT_EQ(Start(30), 1);
+    ASSERT_TRUE(WaitForFrames(3));
+    EngineTogglePause();
+    PumpFor(400);  // a frame under way when the pause came may still end
+    int64_t pausedSize = FileSizeOf(path);
+    uint32_t pausedCount = FrameCount();
+    PumpFor(800);
+    EXPECT_EQ(FileSizeOf(path), pausedSize);
+    EXPECT_EQ(FrameCount(), pausedCount);
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_CAPTURING), 1u);
+
+    EngineTogglePause();
+    EXPECT_TRUE(WaitFor([pausedSize, this] { return FileSizeOf(path) > pausedSize; }, GENEROUS_MS));
+    ASSERT_TRUE(WaitForFrames(pausedCount + 3));
+    EngineStop();
+    std::vector<uint8_t> bytes = ReadWholeFile(path);
+    DecodedVideo video = Decode(bytes);
+    EXPECT_TRUE(video.endsAfterLastRecord);
+    EXPECT_GE(video.records.size(), pausedCount + 3u);
+}
+
+TEST_F(Recording, EscapeEndsTheRecordingPromptlyAlsoWhilePaused) {
+    ASSERT_EQ(Start(30), 1);
+    ASSERT_TRUE(WaitForFrames(2));
+    PressEscape();
+    EXPECT_TRUE(WaitFor([] { return EngineQuery(ENGINE_QUERY_CAPTURING) == 0; }, 2000));
+    EXPECT_EQ(engineState.finished, 1);
+    EXPECT_TRUE(Decode(ReadWholeFile(path)).endsAfterLastRecord);
+    GetAsyncKeyState(VK_ESCAPE);
+
+    ASSERT_EQ(Start(30), 1);
+    ASSERT_TRUE(WaitForFrames(2));
+    EngineTogglePause();
+    PressEscape();
+    EXPECT_TRUE(WaitFor([] { return EngineQuery(ENGINE_QUERY_CAPTURING) == 0; }, 2000));
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_PAUSED), 1u);  // the pause is the user's; it stays
+}
+
+TEST_F(Recording, AnEscapePressedBeforeTheRecordingDoesNotEndIt) {
+    PressEscape();
+    PumpFor(50);
+    ASSERT_EQ(Start(30), 1);
+    ASSERT_TRUE(WaitForFrames(6));
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_CAPTURING), 1u);
+}
+
+TEST_F(Recording, TheDesktopWindowRecordsTheWholeScreen) {
+    std::vector<uint32_t> picture = Paint([](FrameSurface* p) { DrawLetterF(p, 20, 12, 7); });
+    HWND desktop = GetDesktopWindow();
+    RECT screen;
+    ASSERT_TRUE(GetWindowRect(desktop, &screen));
+    int width = screen.right - screen.left, height = screen.bottom - screen.top;
+    EXPECT_EQ(width, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(height, GetSystemMetrics(SM_CYSCREEN));
+    CaptureRect whole = {0, 0, width - 1, height - 1};
+    ASSERT_EQ(EngineStartRecording(path.c_str(), desktop, &whole, 10), 1);
+    ASSERT_TRUE(WaitForFrames(1));
+    EngineStop();
+
+    DecodedVideo video = Decode(ReadWholeFile(path));
+    EXPECT_EQ(video.header.width, width);
+    EXPECT_EQ(video.header.height, height);
+    ASSERT_GE(video.records.size(), 1u);
+    EXPECT_EQ(video.records[0].frameType, FRAME_KEY);
+    int side = FRAME_SURFACE_MAX_SIDE;
+    EXPECT_EQ(video.records[0].right, (width < side ? width : side) - 1);
+    EXPECT_EQ(video.records[0].bottom, (height < side ? height : side) - 1);
+    // The test window sits where it is on the screen.
+    const std::vector<uint32_t>& frame = video.pictures[0];
+    bool same = true;
+    for (int y = 0; y < WINDOW_HEIGHT; y++)
+        for (int x = 0; x < WINDOW_WIDTH; x++)
+            same = same && frame[(WINDOW_Y + y) * width + WINDOW_X + x] ==
+                               picture[y * WINDOW_WIDTH + x];
+    EXPECT_TRUE(same);
+}
+
+}  // namespace
