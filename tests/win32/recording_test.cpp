@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -38,7 +40,9 @@ DecodedVideo Decode(const std::vector<uint8_t>& video) {
     FrameSurfaceUnlock(&surface);
     std::vector<uint8_t> work(RecordWorkSize(reader.header.width, reader.header.height));
     VideoRecord record;
+    size_t completeEnd = reader.position;
     while (VideoReaderNext(&reader, &record)) {
+        completeEnd = reader.position;
         decoded.records.push_back(record.header);
         VideoRecordApply(&record, &surface, work.data(), work.size());
         FrameSurfaceLock(&surface);
@@ -47,7 +51,7 @@ DecodedVideo Decode(const std::vector<uint8_t>& video) {
         for (uint32_t& pixel : picture) pixel &= 0xFFFFFF;
         decoded.pictures.push_back(picture);
     }
-    decoded.endsAfterLastRecord = reader.position == video.size();
+    decoded.endsAfterLastRecord = completeEnd == video.size();
     FrameSurfaceDestroy(&surface);
     return decoded;
 }
@@ -301,6 +305,59 @@ TEST_F(Recording, AnEscapePressedBeforeTheRecordingDoesNotEndIt) {
     ASSERT_EQ(Start(30), 1);
     ASSERT_TRUE(WaitForFrames(6));
     EXPECT_EQ(EngineQuery(ENGINE_QUERY_CAPTURING), 1u);
+}
+
+// Run by its own test entry with the file size limited by the system
+// (MORVANE_TEST_FILE_LIMIT bytes): a write that meets the limit is short,
+// as on a full disk.
+TEST_F(Recording, AShortWriteEndsTheRecordingAndKeepsEveryCompleteRecord) {
+    const char* limitText = getenv("MORVANE_TEST_FILE_LIMIT");
+    if (!limitText) GTEST_SKIP() << "needs a file size limit";
+    int64_t limit = _atoi64(limitText);
+    // Noise changes every byte, so each frame stores about 3 bytes a pixel.
+    const int width = 640, height = 480;
+    PictureWindow noisy = {};
+    ASSERT_TRUE(PictureWindowOpen(&noisy, 300, 200, width, height));
+    std::mt19937 random(7);
+    std::vector<std::vector<uint32_t>> painted;
+    auto paintNoise = [&] {
+        FrameSurfaceLock(&noisy.picture);
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++)
+                noisy.picture.pixels[y * noisy.picture.stride + x] = random() & 0xFFFFFF;
+        FrameSurfaceUnlock(&noisy.picture);
+        PictureWindowShow(&noisy);
+        painted.push_back(GrabWindowPicture(noisy.window, width, height));
+    };
+    paintNoise();
+    CaptureRect area = {0, 0, width - 1, height - 1};
+    ASSERT_EQ(EngineStartRecording(path.c_str(), noisy.window, &area, 10), 1);
+    uint32_t paintedAt = 0;
+    bool ended = WaitFor(
+        [&] {
+            if (FrameCount() > paintedAt && EngineQuery(ENGINE_QUERY_CAPTURING)) {
+                paintedAt = FrameCount();
+                paintNoise();
+            }
+            return EngineQuery(ENGINE_QUERY_CAPTURING) == 0;
+        },
+        60000);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(engineState.finished, 1);
+    EngineStop();
+    PictureWindowClose(&noisy);
+
+    std::vector<uint8_t> bytes = ReadWholeFile(path);
+    EXPECT_LE(static_cast<int64_t>(bytes.size()), limit);
+    DecodedVideo video = Decode(bytes);
+    EXPECT_TRUE(video.endsAfterLastRecord);
+    ASSERT_GE(video.records.size(), 2u);
+    // Every record kept is whole: each decodes to a picture that was shown.
+    for (size_t i = 0; i < video.pictures.size(); i++) {
+        bool known = false;
+        for (const auto& picture : painted) known = known || video.pictures[i] == picture;
+        EXPECT_TRUE(known) << "record " << i;
+    }
 }
 
 TEST_F(Recording, TheDesktopWindowRecordsTheWholeScreen) {
