@@ -54,7 +54,8 @@ static bool MapVideoFile(Playback* playback, const uint8_t** data, size_t* size)
         return false;
     playback->mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (!playback->mapping) return false;
-    playback->view = static_cast<const uint8_t*>(MapViewOfFile(playback->mapping, FILE_MAP_READ, 0, 0, 0));
+    playback->view =
+        static_cast<const uint8_t*>(MapViewOfFile(playback->mapping, FILE_MAP_READ, 0, 0, 0));
     if (!playback->view) return false;
     *data = playback->view;
     *size = static_cast<size_t>(fileSize.QuadPart);
@@ -114,10 +115,9 @@ static void Display(Playback* playback) {
     HWND window = static_cast<HWND>(playback->params.window);
     RECT client;
     if (!window || !GetClientRect(window, &client)) return;
-    FramePlacement placement =
-        PlaybackPlaceFrame(client.right - client.left, client.bottom - client.top,
-                           playback->params.bottomBand, playback->surface.width,
-                           playback->surface.height);
+    FramePlacement placement = PlaybackPlaceFrame(
+        client.right - client.left, client.bottom - client.top, playback->params.bottomBand,
+        playback->surface.width, playback->surface.height);
     if (!placement.visible) return;
     HDC windowDC = GetDC(window);
     if (!windowDC) return;
@@ -126,11 +126,11 @@ static void Display(Playback* playback) {
     if (surfaceDC && placement.stretched) {
         SetStretchBltMode(windowDC, HALFTONE);
         SetBrushOrgEx(windowDC, 0, 0, nullptr);
-        StretchBlt(windowDC, placement.x, placement.y, placement.width, placement.height,
-                   surfaceDC, 0, 0, placement.sourceWidth, placement.sourceHeight, SRCCOPY);
+        StretchBlt(windowDC, placement.x, placement.y, placement.width, placement.height, surfaceDC,
+                   0, 0, placement.sourceWidth, placement.sourceHeight, SRCCOPY);
     } else if (surfaceDC) {
-        BitBlt(windowDC, placement.x, placement.y, placement.width, placement.height, surfaceDC,
-               0, 0, SRCCOPY);
+        BitBlt(windowDC, placement.x, placement.y, placement.width, placement.height, surfaceDC, 0,
+               0, SRCCOPY);
     }
     FrameSurfaceReleaseDC(&dcPlace, &playback->surface);
     ReleaseDC(window, windowDC);

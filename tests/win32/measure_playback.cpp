@@ -55,9 +55,9 @@ HWND OpenWindow(int clientWidth, int clientHeight) {
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     windowClass.lpszClassName = "morvane_measure_playback";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "morvane_measure_playback", "", WS_POPUP | WS_VISIBLE, 0, 0,
-                                  clientWidth, clientHeight, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+    HWND window =
+        CreateWindowExA(0, "morvane_measure_playback", "", WS_POPUP | WS_VISIBLE, 0, 0, clientWidth,
+                        clientHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     UpdateWindow(window);
     return window;
 }
@@ -78,7 +78,8 @@ struct Recorder {
 };
 
 bool RecorderBegin(Recorder* recorder, uint32_t width, uint32_t height, uint16_t rate) {
-    recorder->video = VideoHeaderBytes(static_cast<uint16_t>(width), static_cast<uint16_t>(height), rate);
+    recorder->video =
+        VideoHeaderBytes(static_cast<uint16_t>(width), static_cast<uint16_t>(height), rate);
     if (!FrameSurfaceCreate(width, height, &recorder->current) ||
         !FrameSurfaceCreate(width, height, &recorder->previous))
         return false;
@@ -100,7 +101,8 @@ bool RecorderAdd(Recorder* recorder, const uint32_t* picture, uint32_t frameInde
             memcpy(pixels + static_cast<size_t>(y) * current->stride,
                    picture + static_cast<size_t>(y) * current->width, current->width * 4u);
     FrameSurfaceUnlock(current);
-    return AppendRecord(&recorder->video, current, &recorder->previous, frameIndex, &recorder->work);
+    return AppendRecord(&recorder->video, current, &recorder->previous, frameIndex,
+                        &recorder->work);
 }
 
 void RecorderEnd(Recorder* recorder) {
@@ -129,10 +131,11 @@ void MeasureCpuShare() {
     }
     WaitForEnd();
     double cpu = ProcessCpuSeconds() - cpuBefore, wall = Now() - wallBefore;
-    printf("cpu: unchanging %dx%d video at %u fps, %u frames: %.2f s played (%.2f s expected), "
-           "process CPU %.3f s = %.1f%% of one processor\n",
-           width, height, rate, rate * seconds, wall, rate * seconds * (1000 / rate) / 1000.0, cpu,
-           100.0 * cpu / wall);
+    printf(
+        "cpu: unchanging %dx%d video at %u fps, %u frames: %.2f s played (%.2f s expected), "
+        "process CPU %.3f s = %.1f%% of one processor\n",
+        width, height, rate, rate * seconds, wall, rate * seconds * (1000 / rate) / 1000.0, cpu,
+        100.0 * cpu / wall);
     DestroyWindow(window);
 }
 
@@ -203,7 +206,8 @@ void MeasureSequence(const std::string& dir, const std::string& name) {
             if ((decoded[y * surface.stride + x] ^ last[y * width + x]) & 0xFFFFFF) wrong++;
     FrameSurfaceUnlock(&surface);
     if (wrong) {
-        printf("%s: the decoded video differs from the capture in %zu pixels\n", name.c_str(), wrong);
+        printf("%s: the decoded video differs from the capture in %zu pixels\n", name.c_str(),
+               wrong);
         return;
     }
     std::vector<double> decodeTimes;
@@ -242,12 +246,12 @@ void MeasureSequence(const std::string& dir, const std::string& name) {
         EngineStop();
     }
     DestroyWindow(window);
-    printf("%s: %ux%u, %u frames, video %zu bytes; median per frame: decode %.2f ms, "
-           "decode and display %s %.2f ms (%zu samples); mean over whole plays %.2f ms\n",
-           name.c_str(), width, height, frames, recorder.video.size(),
-           1000 * Median(decodeTimes), unscaled ? "unscaled" : "stretched",
-           1000 * Median(frameTimes), frameTimes.size(),
-           playedFrames ? 1000 * playedSeconds / playedFrames : 0.0);
+    printf(
+        "%s: %ux%u, %u frames, video %zu bytes; median per frame: decode %.2f ms, "
+        "decode and display %s %.2f ms (%zu samples); mean over whole plays %.2f ms\n",
+        name.c_str(), width, height, frames, recorder.video.size(), 1000 * Median(decodeTimes),
+        unscaled ? "unscaled" : "stretched", 1000 * Median(frameTimes), frameTimes.size(),
+        playedFrames ? 1000 * playedSeconds / playedFrames : 0.0);
 }
 
 }  // namespace

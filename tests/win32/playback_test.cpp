@@ -80,7 +80,8 @@ struct TestVideo {
 };
 
 void VideoBegin(TestVideo* video, int width, int height, uint16_t rate) {
-    video->bytes = VideoHeaderBytes(static_cast<uint16_t>(width), static_cast<uint16_t>(height), rate);
+    video->bytes =
+        VideoHeaderBytes(static_cast<uint16_t>(width), static_cast<uint16_t>(height), rate);
     FrameSurfaceCreate(width, height, &video->current);
     FrameSurfaceCreate(width, height, &video->previous);
     FrameSurface* surfaces[2] = {&video->current, &video->previous};
@@ -103,7 +104,8 @@ void DrawMarked(FrameSurface* surface, uint32_t fill, uint32_t seed) {
     FrameSurfaceFill(surface, w - 2, h - 2, w - 1, h - 1, Bgrx(5, 5, 5));
     std::mt19937 random(seed);
     for (int32_t y = 3; y < 3 + (h > 10 ? 6 : 0); y++)
-        for (int32_t x = 3; x < w - 3; x++) surface->pixels[y * surface->stride + x] = random() & 0xFFFFFF;
+        for (int32_t x = 3; x < w - 3; x++)
+            surface->pixels[y * surface->stride + x] = random() & 0xFFFFFF;
 }
 
 void VideoAdd(TestVideo* video, uint32_t fill, uint32_t seed) {
@@ -142,7 +144,8 @@ bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    bool whole = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+    bool whole =
+        WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
     CloseHandle(file);
     return whole;
 }
@@ -245,15 +248,16 @@ struct Playback : ::testing::Test {
     // and holds that one.
     void StepTo(uint32_t frame) {
         EngineTogglePause();
-        ASSERT_TRUE(WaitFor([&] { return EngineQuery(ENGINE_QUERY_FRAME_COUNT) >= frame; },
-                            GENEROUS_MS));
+        ASSERT_TRUE(
+            WaitFor([&] { return EngineQuery(ENGINE_QUERY_FRAME_COUNT) >= frame; }, GENEROUS_MS));
         EngineTogglePause();
         ASSERT_EQ(EngineQuery(ENGINE_QUERY_FRAME_COUNT), frame) << "the pause came too late";
     }
     // Waits until the held frame shows at (x, y) as expected.
     static bool Shows(int x, int y, const Picture& expected) {
-        return WaitFor([&] { return GrabClient(x, y, expected.width, expected.height) == expected; },
-                       GENEROUS_MS);
+        return WaitFor(
+            [&] { return GrabClient(x, y, expected.width, expected.height) == expected; },
+            GENEROUS_MS);
     }
 };
 
@@ -274,10 +278,10 @@ TEST_F(Playback, FramesThatFitAreCentredAtNaturalSizeAndTheBandStaysFree) {
     struct Case {
         int width, height, x, y;
     } cases[] = {
-        {100, 50, 150, 125},   // the recorder's example: W = 400, H = 300
-        {37, 299, 182, 1},     // odd differences round down
-        {400, 300, 0, 0},      // exactly the area
-        {401, 301, 0, 0},      // one over in both directions still fits
+        {100, 50, 150, 125},  // the recorder's example: W = 400, H = 300
+        {37, 299, 182, 1},    // odd differences round down
+        {400, 300, 0, 0},     // exactly the area
+        {401, 301, 0, 0},     // one over in both directions still fits
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
@@ -288,7 +292,8 @@ TEST_F(Playback, FramesThatFitAreCentredAtNaturalSizeAndTheBandStaysFree) {
         PaintBackground();
         PlayPaused(video);
         // The area shows the frame's top-left part, cut to W x H.
-        int shownWidth = c.width < 400 ? c.width : 400, shownHeight = c.height < 300 ? c.height : 300;
+        int shownWidth = c.width < 400 ? c.width : 400,
+            shownHeight = c.height < 300 ? c.height : 300;
         Picture expected = {shownWidth, shownHeight, {}};
         for (int y = 0; y < shownHeight; y++)
             for (int x = 0; x < shownWidth; x++) expected.pixels.push_back(video.shown[0].At(x, y));
@@ -388,8 +393,9 @@ TEST_F(Playback, TheEndLeavesCountZeroFlagsSetAndAsksForARepaint) {
     EXPECT_EQ(update.right - update.left, CLIENT_WIDTH);
     EXPECT_EQ(update.bottom - update.top, CLIENT_HEIGHT);
     // The repaint takes the last frame away, and the file is free again.
-    EXPECT_TRUE(WaitFor([] { return AllOf(GrabClient(0, 0, CLIENT_WIDTH, CLIENT_HEIGHT), BACKGROUND); },
-                        GENEROUS_MS));
+    EXPECT_TRUE(
+        WaitFor([] { return AllOf(GrabClient(0, 0, CLIENT_WIDTH, CLIENT_HEIGHT), BACKGROUND); },
+                GENEROUS_MS));
     EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
