@@ -18,7 +18,7 @@ int load_dialog() {
     dialog.lpstrFile = current_file;
     dialog.nMaxFile = 260;
     dialog.Flags = OFN_FILEMUSTEXIST;
-    dialog.lpstrDefExt = ".zuv";
+    dialog.lpstrDefExt = "zuv";
     if (!GetOpenFileNameA(&dialog)) return 0;
     if (check_video_file(current_file)) return 1;
     MessageBoxA(main_window,

@@ -145,7 +145,7 @@ protected:
 
 TEST_F(Builder, ProposesTheNameAndAddsTheWholeVideoToThePlayer) {
     DialogScript script;
-    script.file_name = folder + "made.exe";
+    script.file_name = folder + "made";  // the dialog adds the extension
     EXPECT_EQ(Build(&script, video_path), 1);
     ASSERT_EQ(script.proposed_names.size(), 1u);
     EXPECT_EQ(script.proposed_names[0], "demo.exe");

@@ -205,6 +205,17 @@ TEST_F(Player, OpensMaximizedPlaysItsVideoAndReplaysItOncePerIdlePeriod) {
         // time grows past its first seconds.
         EXPECT_TRUE(WaitFor([&] { return Title() == TimedTitle("00:00:02"); }, 5000)) << Title();
     }
+
+    // Restored, the window is 400 x 300, centred on the desktop.
+    PostMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsZoomed(window); }, 10000));
+    RECT desktop, placed;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(window, &placed);
+    EXPECT_EQ(placed.left, (desktop.right - 399) / 2);
+    EXPECT_EQ(placed.top, (desktop.bottom - 299) / 2);
+    EXPECT_EQ(placed.right - placed.left, 400);
+    EXPECT_EQ(placed.bottom - placed.top, 300);
     CloseAndExpectExitCodeZero();
 }
 
