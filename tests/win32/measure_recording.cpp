@@ -1,0 +1,203 @@
+// Measures the recording thread under Wine (scripts/measure_recording.sh):
+//  - the processor time used while an unchanging 640 x 480 window is
+//    recorded at 15 frames per second for 10 s, as a share of one processor
+//    (the whole process; its main thread only sleeps meanwhile);
+//  - the frames stored per second while a 1280 x 720 window is recorded at
+//    30 frames per second and its text scrolls by one line at every frame,
+//    the test program repainting it as the recorded program would.
+// Each recording is read back and checked before its figure is printed.
+//
+//   measure_recording [SECONDS]
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine.h"
+#include "recording_support_win.h"
+#include "test_pictures.h"
+#include "video_reader.h"
+
+namespace {
+
+const int LINE_HEIGHT = 16;
+
+double Now() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double ProcessCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto seconds = [](const FILETIME& time) {
+        return (static_cast<double>(time.dwHighDateTime) * 4294967296.0 + time.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+struct VideoSummary {
+    bool sound = false;  // opens, and ends after its last complete record
+    uint32_t records = 0;
+    uint32_t changed = 0;
+};
+
+VideoSummary Summarise(const std::string& path) {
+    VideoSummary summary;
+    std::vector<uint8_t> bytes = ReadWholeFile(path);
+    VideoReader reader;
+    if (!VideoReaderOpen(&reader, bytes.data(), bytes.size())) return summary;
+    VideoRecord record;
+    size_t end = reader.position;
+    while (VideoReaderNext(&reader, &record)) {
+        end = reader.position;
+        summary.records++;
+        if (record.header.frameType != FRAME_UNCHANGED) summary.changed++;
+    }
+    summary.sound = end == bytes.size();
+    return summary;
+}
+
+// Handles messages until the time has passed, sleeping in between.
+void IdleFor(double seconds) {
+    double end = Now() + seconds;
+    while (Now() < end) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        PumpMessages();
+    }
+}
+
+void MeasureUnchanging(double seconds, const std::string& path) {
+    const int width = 640, height = 480;
+    const uint32_t rate = 15;
+    PictureWindow shown = {};
+    if (!PictureWindowOpen(&shown, 0, 0, width, height)) return;
+    FrameSurfaceLock(&shown.picture);
+    DrawLetterF(&shown.picture, 40, 30, 40);
+    FrameSurfaceUnlock(&shown.picture);
+    PictureWindowShow(&shown);
+    CaptureRect rect = {0, 0, width - 1, height - 1};
+
+    double cpuBefore = ProcessCpuSeconds(), wallBefore = Now();
+    if (!EngineStartRecording(path.c_str(), shown.window, &rect, rate)) {
+        printf("cpu: the recording did not start\n");
+        return;
+    }
+    IdleFor(seconds);
+    EngineStop();
+    double cpu = ProcessCpuSeconds() - cpuBefore, wall = Now() - wallBefore;
+    VideoSummary video = Summarise(path);
+    printf("cpu: unchanging %dx%d window at %u fps for %.2f s: %u records (%u changed, %s), "
+           "process CPU %.3f s = %.1f%% of one processor\n",
+           width, height, rate, wall, video.records, video.changed,
+           video.sound ? "file sound" : "FILE DAMAGED", cpu, 100.0 * cpu / wall);
+    PictureWindowClose(&shown);
+}
+
+// A page of text lines on a flat background, taller than the window, so
+// that the window can show it scrolled by any whole number of lines.
+bool DrawTextPage(FrameSurface* page, int width, int lines) {
+    if (!FrameSurfaceCreate(static_cast<uint32_t>(width),
+                            static_cast<uint32_t>(lines * LINE_HEIGHT), page))
+        return false;
+    FrameSurfaceLock(page);
+    FrameSurfaceFill(page, 0, 0, page->width - 1, page->height - 1, Bgrx(36, 30, 30));
+    FrameSurfaceUnlock(page);
+    void* dcPlace = nullptr;
+    HDC dc = static_cast<HDC>(FrameSurfaceGetDC(&dcPlace, nullptr, page));
+    SetBkMode(dc, TRANSPARENT);
+    HFONT font = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    unsigned seed = 12345;
+    for (int line = 0; line < lines; line++) {
+        seed = seed * 1103515245u + 12345u;
+        char text[200];
+        int length = snprintf(text, sizeof text,
+                              "%05d  [build] compiling engine/module_%u.cpp -> obj/module_%u.o  "
+                              "flags=-O2 -Wall  status=%s  elapsed=%u ms",
+                              line, (seed >> 8) % 97, (seed >> 8) % 97,
+                              (seed >> 20) % 5 ? "ok" : "warning", (seed >> 12) % 4000);
+        SetTextColor(dc, (seed >> 20) % 5 ? RGB(200, 200, 200) : RGB(240, 200, 60));
+        TextOutA(dc, 8 + static_cast<int>((seed >> 4) % 5) * 8, line * LINE_HEIGHT, text, length);
+    }
+    SelectObject(dc, oldFont);
+    FrameSurfaceReleaseDC(&dcPlace, page);
+    return true;
+}
+
+void MeasureScrolling(double seconds, const std::string& path) {
+    const int width = 1280, height = 720;
+    const uint32_t rate = 30;
+    // The page is as tall as a surface may be; the scrolling wraps round it.
+    const int pageLines = static_cast<int>(FRAME_SURFACE_MAX_SIDE) / LINE_HEIGHT;
+    const int scrollPositions = pageLines - height / LINE_HEIGHT - 1;
+    FrameSurface page;
+    if (!DrawTextPage(&page, width, pageLines)) return;
+    PictureWindow shown = {};
+    if (!PictureWindowOpen(&shown, 0, 0, width, height)) return;
+    int scrolledLines = 0;
+    auto showScrolled = [&] {
+        BitBlt(static_cast<HDC>(shown.picture.dc), 0, 0, width, height, static_cast<HDC>(page.dc), 0,
+               (scrolledLines % scrollPositions) * LINE_HEIGHT, SRCCOPY);
+        PictureWindowShow(&shown);
+    };
+    showScrolled();
+    CaptureRect rect = {0, 0, width - 1, height - 1};
+
+    timeBeginPeriod(1);
+    double start = Now();
+    if (!EngineStartRecording(path.c_str(), shown.window, &rect, rate)) {
+        printf("scroll: the recording did not start\n");
+        timeEndPeriod(1);
+        return;
+    }
+    // The window scrolls one line in the middle of every frame interval, so
+    // that each grab, taken as an interval begins, finds a new picture.
+    const double halfInterval = 0.5 / rate;
+    uint32_t seenFrame = 0;
+    double frameSeenAt = 0;
+    bool scrolled = true;
+    while (Now() - start < seconds) {
+        uint32_t frame = EngineQuery(ENGINE_QUERY_FRAME_COUNT);
+        if (frame != seenFrame) {
+            seenFrame = frame;
+            frameSeenAt = Now();
+            scrolled = false;
+        }
+        if (!scrolled && Now() - frameSeenAt >= halfInterval) {
+            scrolled = true;
+            scrolledLines++;
+            showScrolled();
+        }
+        PumpMessages();
+        Sleep(1);
+    }
+    EngineStop();
+    double wall = Now() - start;
+    timeEndPeriod(1);
+    VideoSummary video = Summarise(path);
+    printf("scroll: %dx%d text scrolling a line per frame at %u fps for %.2f s: %u records "
+           "(%u changed, %s) = %.2f frames stored per second of %u\n",
+           width, height, rate, wall, video.records, video.changed,
+           video.sound ? "file sound" : "FILE DAMAGED", video.records / wall, rate);
+    PictureWindowClose(&shown);
+    FrameSurfaceDestroy(&page);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double seconds = argc > 1 ? atof(argv[1]) : 10.0;
+    if (seconds <= 0) seconds = 10.0;
+    EngineInit();
+    std::string path = TempFilePath("morvane_measure_recording.zuv");
+    MeasureUnchanging(seconds, path);
+    MeasureScrolling(seconds, path);
+    DeleteFileA(path.c_str());
+    return 0;
+}
