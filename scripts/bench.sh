@@ -5,7 +5,8 @@
 # frame input and the ratio to a memcpy of one frame (a memcmp of two for the
 # change test) measured in the same run, beside LZ4 and zlib on the same
 # planes. Configurations: native (default) and win64, the Windows build run
-# under Wine (without the peers' libraries).
+# under Wine (without the peers' libraries). BENCH_LEVEL=scalar, sse2 or avx2
+# picks the kernels instead of the best the processor runs.
 #   scripts/bench.sh [native|win64]...
 set -eu
 
@@ -30,6 +31,7 @@ for name in $SEQUENCES; do
     fi
 done
 
+level=${BENCH_LEVEL:+--level $BENCH_LEVEL}
 for config in ${*:-native}; do
     if [ -f "$BUILD_DIR/$config/build.ninja" ]; then
         cmake --build "$BUILD_DIR/$config" --target codec_bench >/dev/null
@@ -39,12 +41,12 @@ for config in ${*:-native}; do
     echo "== $config"
     case $config in
     native)
-        "$BUILD_DIR/native/bench/codec_bench" "$unpacked" $SEQUENCES ;;
+        "$BUILD_DIR/native/bench/codec_bench" $level "$unpacked" $SEQUENCES ;;
     win64)
         # The surfaces are DIB sections, which want a display.
         . "$ROOT/scripts/xvfb.sh"
-        trap '[ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true' EXIT
-        "$WINE" "$BUILD_DIR/win64/bench/codec_bench.exe" "Z:$unpacked" $SEQUENCES ;;
+        trap '"$WINESERVER" -k >/dev/null 2>&1 || true; [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true' EXIT
+        "$WINE" "$BUILD_DIR/win64/bench/codec_bench.exe" $level "Z:$unpacked" $SEQUENCES ;;
     *)
         echo "bench: unknown configuration $config (native or win64)" >&2
         exit 2 ;;
