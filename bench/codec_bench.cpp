@@ -30,7 +30,8 @@ namespace {
 
 constexpr int REPEATS = 7;
 
-const CodecKernels* kernels = nullptr;
+const EncodeKernels* encoder = nullptr;
+const DecodeKernels* decoder = nullptr;
 
 struct Sequence {
     std::string name;
@@ -166,7 +167,7 @@ bool Verify(const Sequence& s, uint32_t i, Work* w, FrameRecordHeader* encoded,
     encoded->headerSize = FRAME_RECORD_HEADER_SIZE;
     encoded->frameType = i == 0 ? FRAME_KEY : FRAME_DELTA;
     FrameRecordHeader reference = *encoded;
-    if (!FrameDeltaEncodeWith(kernels, &w->current, &w->previous, encoded, w->planes.data(),
+    if (!FrameDeltaEncodeWith(encoder, &w->current, &w->previous, encoded, w->planes.data(),
                               w->planes.size()) ||
         !FrameDeltaEncodeScalar(&w->current, &w->previous, &reference, w->reference.data(),
                                 w->reference.size()) ||
@@ -177,7 +178,7 @@ bool Verify(const Sequence& s, uint32_t i, Work* w, FrameRecordHeader* encoded,
     }
     *packed = *encoded;
     if (encoded->frameType == FRAME_UNCHANGED) return true;
-    size_t length = RunLengthPackWith(kernels, w->packed.data(), w->packed.size(), w->planes.data(),
+    size_t length = RunLengthPackWith(encoder, w->packed.data(), w->packed.size(), w->planes.data(),
                                       encoded->dataSize);
     size_t referenceLength = RunLengthPackScalar(w->reference.data(), w->reference.size(),
                                                  w->planes.data(), encoded->dataSize);
@@ -199,7 +200,7 @@ bool Verify(const Sequence& s, uint32_t i, Work* w, FrameRecordHeader* encoded,
         return false;
     }
     Fill(&w->shown, i == 0 ? w->copy.data() : s.Frame(i - 1));
-    if (!FrameDeltaDecodeWith(kernels, &w->shown, &played, data, played.dataSize) ||
+    if (!FrameDeltaDecodeWith(decoder, &w->shown, &played, data, played.dataSize) ||
         !SameRgb(&w->shown, s.Frame(i))) {
         std::printf("%s frame %u: decoding does not give the picture back\n", s.name.c_str(), i);
         return false;
@@ -266,12 +267,12 @@ bool RunSequence(const Sequence& s) {
         t[STEP_CHANGE_TEST] =
             TimeStep([&] { header(FRAME_DELTA); },
                      [&] {
-                         FrameDeltaEncodeWith(kernels, &w.current, &w.same, &h, w.reference.data(),
+                         FrameDeltaEncodeWith(encoder, &w.current, &w.same, &h, w.reference.data(),
                                               w.reference.size());
                      });
         t[STEP_ENCODE] = TimeStep([&] { header(FRAME_DELTA); },
                                   [&] {
-                                      FrameDeltaEncodeWith(kernels, &w.current, &w.previous, &h,
+                                      FrameDeltaEncodeWith(encoder, &w.current, &w.previous, &h,
                                                            w.planes.data(), w.planes.size());
                                   });
         t[STEP_ENCODE_SCALAR] =
@@ -283,7 +284,7 @@ bool RunSequence(const Sequence& s) {
         // What PackFrameData and UnpackFrameData do, with the chosen kernels.
         size_t packLimit = std::min<size_t>(w.packed.size(), encoded.dataSize);
         t[STEP_PACK] = TimeStep(none, [&] {
-            RunLengthPackWith(kernels, w.packed.data(), packLimit, w.planes.data(),
+            RunLengthPackWith(encoder, w.packed.data(), packLimit, w.planes.data(),
                               encoded.dataSize);
         });
         t[STEP_PACK_SCALAR] = TimeStep(none, [&] {
@@ -292,7 +293,7 @@ bool RunSequence(const Sequence& s) {
         });
         t[STEP_UNPACK] = TimeStep(none, [&] {
             if (packed.packed == 1)
-                RunLengthUnpackWith(kernels, w.unpacked.data(), w.unpacked.size(), w.packed.data(),
+                RunLengthUnpackWith(decoder, w.unpacked.data(), w.unpacked.size(), w.packed.data(),
                                     packed.dataSize);
         });
         t[STEP_UNPACK_SCALAR] = TimeStep(none, [&] {
@@ -301,7 +302,7 @@ bool RunSequence(const Sequence& s) {
         });
         t[STEP_DECODE] = TimeStep(
             [&] { Fill(&w.shown, before); },
-            [&] { FrameDeltaDecodeWith(kernels, &w.shown, &encoded, playData, encoded.dataSize); });
+            [&] { FrameDeltaDecodeWith(decoder, &w.shown, &encoded, playData, encoded.dataSize); });
         t[STEP_DECODE_SCALAR] = TimeStep(
             [&] { Fill(&w.shown, before); },
             [&] { FrameDeltaDecodeScalar(&w.shown, &encoded, playData, encoded.dataSize); });
@@ -332,7 +333,7 @@ bool RunSequence(const Sequence& s) {
         s.name.c_str(), width, height, s.frames, changed, REPEATS);
     if (changed == 0) return true;
     std::printf("  level %s; planes %.2f MB, packed %.3f MB on average",
-                CpuLevelName(kernels->level), planeBytes / 1e6, packedBytes / changed / 1e6);
+                CpuLevelName(encoder->level), planeBytes / 1e6, packedBytes / changed / 1e6);
 #if defined(MORVANE_BENCH_PEERS)
     std::printf(", lz4 %.3f MB, zlib %.3f MB", lz4Bytes / changed / 1e6, zlibBytes / changed / 1e6);
 #endif
@@ -364,14 +365,17 @@ bool RunSequence(const Sequence& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    kernels = CodecKernelsBest();
+    encoder = EncodeKernelsBest();
+    decoder = DecodeKernelsBest();
     int first = 1;
     if (argc > 2 && std::strcmp(argv[1], "--level") == 0) {
-        kernels = nullptr;
+        encoder = nullptr;
         for (int level = CPU_LEVEL_SCALAR; level <= CPU_LEVEL_AVX2; level++)
-            if (std::strcmp(argv[2], CpuLevelName(static_cast<CpuLevel>(level))) == 0)
-                kernels = CodecKernelsFor(static_cast<CpuLevel>(level));
-        if (!kernels) {
+            if (std::strcmp(argv[2], CpuLevelName(static_cast<CpuLevel>(level))) == 0) {
+                encoder = EncodeKernelsFor(static_cast<CpuLevel>(level));
+                decoder = DecodeKernelsFor(static_cast<CpuLevel>(level));
+            }
+        if (!encoder || !decoder) {
             std::printf("codec_bench: this processor cannot run level %s\n", argv[2]);
             return 2;
         }

@@ -23,7 +23,7 @@ static inline AVX2 void Store(void* p, __m256i v) {
 }
 
 static AVX2 VECTOR_ENTRY int BytesEqualAvx2(const uint8_t* a, const uint8_t* b, size_t n) {
-    if (n < 32) return CodecKernelsSse2()->bytesEqual(a, b, n);
+    if (n < 32) return EncodeKernelsSse2()->bytesEqual(a, b, n);
     size_t i = 0;
     for (; i + 128 <= n; i += 128) {
         __m256i d =
@@ -69,7 +69,7 @@ static AVX2 VECTOR_ENTRY void SplitKeyAvx2(const uint32_t* pixels, size_t count,
     for (; x + 32 <= count; x += 32)
         Split32(Load(pixels + x), Load(pixels + x + 8), Load(pixels + x + 16),
                 Load(pixels + x + 24), red + x, green + x, blue + x);
-    CodecKernelsSse2()->splitKey(pixels + x, count - x, red + x, green + x, blue + x);
+    EncodeKernelsSse2()->splitKey(pixels + x, count - x, red + x, green + x, blue + x);
 }
 
 static AVX2 VECTOR_ENTRY void SplitDeltaAvx2(const uint32_t* now, const uint32_t* before,
@@ -91,7 +91,7 @@ static AVX2 VECTOR_ENTRY void SplitDeltaAvx2(const uint32_t* now, const uint32_t
             Split32(d0, d1, d2, d3, red + x, green + x, blue + x);
         }
     }
-    CodecKernelsSse2()->splitDelta(now + x, before + x, count - x, red + x, green + x, blue + x);
+    EncodeKernelsSse2()->splitDelta(now + x, before + x, count - x, red + x, green + x, blue + x);
 }
 
 // Interleaves 32 bytes of each channel into 32 pixels with a zero fourth
@@ -123,7 +123,7 @@ static AVX2 VECTOR_ENTRY void MergeKeyAvx2(uint32_t* pixels, size_t count, const
             Store(pixels + x + 8 * k,
                   _mm256_or_si256(_mm256_and_si256(Load(pixels + x + 8 * k), fourth), p[k]));
     }
-    CodecKernelsSse2()->mergeKey(pixels + x, count - x, red + x, green + x, blue + x);
+    DecodeKernelsSse2()->mergeKey(pixels + x, count - x, red + x, green + x, blue + x);
 }
 
 static AVX2 VECTOR_ENTRY void MergeDeltaAvx2(uint32_t* pixels, size_t count, const uint8_t* red,
@@ -139,7 +139,7 @@ static AVX2 VECTOR_ENTRY void MergeDeltaAvx2(uint32_t* pixels, size_t count, con
         for (int k = 0; k < 4; k++)
             Store(pixels + x + 8 * k, _mm256_add_epi8(Load(pixels + x + 8 * k), p[k]));
     }
-    CodecKernelsSse2()->mergeDelta(pixels + x, count - x, red + x, green + x, blue + x);
+    DecodeKernelsSse2()->mergeDelta(pixels + x, count - x, red + x, green + x, blue + x);
 }
 
 static inline __attribute__((always_inline)) AVX2 VECTOR_ENTRY size_t
@@ -258,15 +258,24 @@ static inline AVX2 void FillWide(uint8_t* out, uint8_t value, size_t count) {
 #define FiveEqualAt FiveEqualSearchAvx2
 #include "run_length_loops.inc"
 
-static const CodecKernels KERNELS_AVX2 = {
-    CPU_LEVEL_AVX2, BytesEqualAvx2, SplitKeyAvx2,        SplitDeltaAvx2, MergeKeyAvx2,
-    MergeDeltaAvx2, RunLengthAvx2,  FiveEqualSearchAvx2, UnpackAvx2,     PackAvx2,
+static const EncodeKernels ENCODE_KERNELS_AVX2 = {
+    CPU_LEVEL_AVX2, BytesEqualAvx2,      SplitKeyAvx2, SplitDeltaAvx2,
+    RunLengthAvx2,  FiveEqualSearchAvx2, PackAvx2,
 };
 
-const CodecKernels* CodecKernelsAvx2() { return &KERNELS_AVX2; }
+static const DecodeKernels DECODE_KERNELS_AVX2 = {
+    CPU_LEVEL_AVX2,
+    MergeKeyAvx2,
+    MergeDeltaAvx2,
+    UnpackAvx2,
+};
+
+const EncodeKernels* EncodeKernelsAvx2() { return &ENCODE_KERNELS_AVX2; }
+const DecodeKernels* DecodeKernelsAvx2() { return &DECODE_KERNELS_AVX2; }
 
 #else
 
-const CodecKernels* CodecKernelsAvx2() { return nullptr; }
+const EncodeKernels* EncodeKernelsAvx2() { return nullptr; }
+const DecodeKernels* DecodeKernelsAvx2() { return nullptr; }
 
 #endif

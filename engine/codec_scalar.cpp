@@ -62,8 +62,14 @@ static size_t FiveEqualSearchScalar(const uint8_t* s, size_t limit) {
     return limit;
 }
 
-const CodecKernels CODEC_KERNELS_SCALAR = {
-    CPU_LEVEL_SCALAR,      BytesEqualScalar,    SplitKeyScalar,  SplitDeltaScalar,
-    MergeKeyScalar,        MergeDeltaScalar,    RunLengthScalar, FiveEqualSearchScalar,
-    RunLengthUnpackScalar, RunLengthPackScalar,
+const EncodeKernels ENCODE_KERNELS_SCALAR = {
+    CPU_LEVEL_SCALAR, BytesEqualScalar,      SplitKeyScalar,      SplitDeltaScalar,
+    RunLengthScalar,  FiveEqualSearchScalar, RunLengthPackScalar,
+};
+
+const DecodeKernels DECODE_KERNELS_SCALAR = {
+    CPU_LEVEL_SCALAR,
+    MergeKeyScalar,
+    MergeDeltaScalar,
+    RunLengthUnpackScalar,
 };

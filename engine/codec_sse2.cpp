@@ -57,7 +57,7 @@ static SSE2 VECTOR_ENTRY void SplitKeySse2(const uint32_t* pixels, size_t count,
     for (; x + 16 <= count; x += 16)
         Split16(Load(pixels + x), Load(pixels + x + 4), Load(pixels + x + 8), Load(pixels + x + 12),
                 red + x, green + x, blue + x);
-    CODEC_KERNELS_SCALAR.splitKey(pixels + x, count - x, red + x, green + x, blue + x);
+    ENCODE_KERNELS_SCALAR.splitKey(pixels + x, count - x, red + x, green + x, blue + x);
 }
 
 static SSE2 VECTOR_ENTRY void SplitDeltaSse2(const uint32_t* now, const uint32_t* before,
@@ -79,7 +79,7 @@ static SSE2 VECTOR_ENTRY void SplitDeltaSse2(const uint32_t* now, const uint32_t
             Split16(d0, d1, d2, d3, red + x, green + x, blue + x);
         }
     }
-    CODEC_KERNELS_SCALAR.splitDelta(now + x, before + x, count - x, red + x, green + x, blue + x);
+    ENCODE_KERNELS_SCALAR.splitDelta(now + x, before + x, count - x, red + x, green + x, blue + x);
 }
 
 // Interleaves 16 bytes of each channel into 16 pixels with a zero fourth byte.
@@ -105,7 +105,7 @@ static SSE2 VECTOR_ENTRY void MergeKeySse2(uint32_t* pixels, size_t count, const
             Store(pixels + x + 4 * k,
                   _mm_or_si128(_mm_and_si128(Load(pixels + x + 4 * k), fourth), p[k]));
     }
-    CODEC_KERNELS_SCALAR.mergeKey(pixels + x, count - x, red + x, green + x, blue + x);
+    DECODE_KERNELS_SCALAR.mergeKey(pixels + x, count - x, red + x, green + x, blue + x);
 }
 
 static SSE2 VECTOR_ENTRY void MergeDeltaSse2(uint32_t* pixels, size_t count, const uint8_t* red,
@@ -120,7 +120,7 @@ static SSE2 VECTOR_ENTRY void MergeDeltaSse2(uint32_t* pixels, size_t count, con
         for (int k = 0; k < 4; k++)
             Store(pixels + x + 4 * k, _mm_add_epi8(Load(pixels + x + 4 * k), p[k]));
     }
-    CODEC_KERNELS_SCALAR.mergeDelta(pixels + x, count - x, red + x, green + x, blue + x);
+    DECODE_KERNELS_SCALAR.mergeDelta(pixels + x, count - x, red + x, green + x, blue + x);
 }
 
 static inline __attribute__((always_inline)) SSE2 VECTOR_ENTRY size_t
@@ -215,15 +215,24 @@ static inline SSE2 void FillWide(uint8_t* out, uint8_t value, size_t count) {
 #define FiveEqualAt FiveEqualSearchSse2
 #include "run_length_loops.inc"
 
-static const CodecKernels KERNELS_SSE2 = {
-    CPU_LEVEL_SSE2, BytesEqualSse2, SplitKeySse2,        SplitDeltaSse2, MergeKeySse2,
-    MergeDeltaSse2, RunLengthSse2,  FiveEqualSearchSse2, UnpackSse2,     PackSse2,
+static const EncodeKernels ENCODE_KERNELS_SSE2 = {
+    CPU_LEVEL_SSE2, BytesEqualSse2,      SplitKeySse2, SplitDeltaSse2,
+    RunLengthSse2,  FiveEqualSearchSse2, PackSse2,
 };
 
-const CodecKernels* CodecKernelsSse2() { return &KERNELS_SSE2; }
+static const DecodeKernels DECODE_KERNELS_SSE2 = {
+    CPU_LEVEL_SSE2,
+    MergeKeySse2,
+    MergeDeltaSse2,
+    UnpackSse2,
+};
+
+const EncodeKernels* EncodeKernelsSse2() { return &ENCODE_KERNELS_SSE2; }
+const DecodeKernels* DecodeKernelsSse2() { return &DECODE_KERNELS_SSE2; }
 
 #else
 
-const CodecKernels* CodecKernelsSse2() { return nullptr; }
+const EncodeKernels* EncodeKernelsSse2() { return nullptr; }
+const DecodeKernels* DecodeKernelsSse2() { return nullptr; }
 
 #endif

@@ -10,7 +10,8 @@
 #include "frame_surface.h"
 #include "video_format.h"
 
-struct CodecKernels;
+struct EncodeKernels;
+struct DecodeKernels;
 
 // Encodes current against previous (two surfaces of the same size) into data,
 // which holds dataCapacity bytes. The caller sets header->frameType to the
@@ -30,10 +31,10 @@ int FrameDeltaDecode(FrameSurface* surface, const FrameRecordHeader* header, con
 
 // The same operations with a chosen kernel table (codec_kernels.h); the two
 // above use the best table of the processor. Same contracts and results.
-int FrameDeltaEncodeWith(const CodecKernels* kernels, FrameSurface* current,
+int FrameDeltaEncodeWith(const EncodeKernels* kernels, FrameSurface* current,
                          FrameSurface* previous, FrameRecordHeader* header, uint8_t* data,
                          size_t dataCapacity);
-int FrameDeltaDecodeWith(const CodecKernels* kernels, FrameSurface* surface,
+int FrameDeltaDecodeWith(const DecodeKernels* kernels, FrameSurface* surface,
                          const FrameRecordHeader* header, const uint8_t* data,
                          size_t dataLength);
 

@@ -4,7 +4,7 @@
 #include "codec_kernels.h"
 #include "frame_codec.h"
 
-static bool PicturesEqual(const CodecKernels* kernels, const FrameSurface* a,
+static bool PicturesEqual(const EncodeKernels* kernels, const FrameSurface* a,
                           const FrameSurface* b) {
     size_t rowBytes = static_cast<size_t>(a->width) * 4;
     const uint8_t* first = reinterpret_cast<const uint8_t*>(a->pixels);
@@ -19,8 +19,9 @@ static bool PicturesEqual(const CodecKernels* kernels, const FrameSurface* a,
     return true;
 }
 
-int FrameDeltaEncodeWith(const CodecKernels* kernels, FrameSurface* current, FrameSurface* previous,
-                         FrameRecordHeader* header, uint8_t* data, size_t dataCapacity) {
+int FrameDeltaEncodeWith(const EncodeKernels* kernels, FrameSurface* current,
+                         FrameSurface* previous, FrameRecordHeader* header, uint8_t* data,
+                         size_t dataCapacity) {
     uint32_t requested = header->frameType;
     header->dataSize = 0;
     if (requested != FRAME_KEY && requested != FRAME_DELTA) return 0;
@@ -77,7 +78,7 @@ static int64_t Clamp(int64_t value, int64_t low, int64_t high) {
     return value < low ? low : value > high ? high : value;
 }
 
-int FrameDeltaDecodeWith(const CodecKernels* kernels, FrameSurface* surface,
+int FrameDeltaDecodeWith(const DecodeKernels* kernels, FrameSurface* surface,
                          const FrameRecordHeader* header, const uint8_t* data, size_t dataLength) {
     uint32_t type = header->frameType;
     if (type != FRAME_UNCHANGED && type != FRAME_KEY && type != FRAME_DELTA) return 0;
@@ -125,10 +126,10 @@ int FrameDeltaDecodeWith(const CodecKernels* kernels, FrameSurface* surface,
 
 int FrameDeltaEncode(FrameSurface* current, FrameSurface* previous, FrameRecordHeader* header,
                      uint8_t* data, size_t dataCapacity) {
-    return FrameDeltaEncodeWith(CodecKernelsBest(), current, previous, header, data, dataCapacity);
+    return FrameDeltaEncodeWith(EncodeKernelsBest(), current, previous, header, data, dataCapacity);
 }
 
 int FrameDeltaDecode(FrameSurface* surface, const FrameRecordHeader* header, const uint8_t* data,
                      size_t dataLength) {
-    return FrameDeltaDecodeWith(CodecKernelsBest(), surface, header, data, dataLength);
+    return FrameDeltaDecodeWith(DecodeKernelsBest(), surface, header, data, dataLength);
 }

@@ -8,7 +8,8 @@
 
 #include "video_format.h"
 
-struct CodecKernels;
+struct EncodeKernels;
+struct DecodeKernels;
 
 // Largest packed stream for inputLength bytes, end marker included: callers
 // that size their output with it never see RunLengthPack fail.
@@ -42,9 +43,9 @@ int UnpackFrameData(FrameRecordHeader* header, const uint8_t* stored, uint8_t* o
 // RunLengthPack and RunLengthUnpack with a chosen kernel table
 // (codec_kernels.h); the two above use the best table of the processor.
 // Same contracts, same bytes.
-size_t RunLengthPackWith(const CodecKernels* kernels, uint8_t* output, size_t outputCapacity,
+size_t RunLengthPackWith(const EncodeKernels* kernels, uint8_t* output, size_t outputCapacity,
                          const uint8_t* input, size_t inputLength);
-size_t RunLengthUnpackWith(const CodecKernels* kernels, uint8_t* output, size_t outputCapacity,
+size_t RunLengthUnpackWith(const DecodeKernels* kernels, uint8_t* output, size_t outputCapacity,
                            const uint8_t* input, size_t inputLength);
 
 // The plain reference implementation, byte by byte, which every faster one

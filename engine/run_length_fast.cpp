@@ -4,22 +4,22 @@
 #include "codec_kernels.h"
 #include "run_length.h"
 
-size_t RunLengthPackWith(const CodecKernels* kernels, uint8_t* output, size_t outputCapacity,
+size_t RunLengthPackWith(const EncodeKernels* kernels, uint8_t* output, size_t outputCapacity,
                          const uint8_t* input, size_t inputLength) {
     return kernels->pack(output, outputCapacity, input, inputLength);
 }
 
-size_t RunLengthUnpackWith(const CodecKernels* kernels, uint8_t* output, size_t outputCapacity,
+size_t RunLengthUnpackWith(const DecodeKernels* kernels, uint8_t* output, size_t outputCapacity,
                            const uint8_t* input, size_t inputLength) {
     return kernels->unpack(output, outputCapacity, input, inputLength);
 }
 
 size_t RunLengthPack(uint8_t* output, size_t outputCapacity, const uint8_t* input,
                      size_t inputLength) {
-    return CodecKernelsBest()->pack(output, outputCapacity, input, inputLength);
+    return EncodeKernelsBest()->pack(output, outputCapacity, input, inputLength);
 }
 
 size_t RunLengthUnpack(uint8_t* output, size_t outputCapacity, const uint8_t* input,
                        size_t inputLength) {
-    return CodecKernelsBest()->unpack(output, outputCapacity, input, inputLength);
+    return DecodeKernelsBest()->unpack(output, outputCapacity, input, inputLength);
 }

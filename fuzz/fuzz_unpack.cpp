@@ -30,10 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t referenceProduced = RunLengthUnpackScalar(large, largeCapacity, input, stream.size());
     FUZZ_CHECK(referenceProduced == largeProduced);
     for (int level = CPU_LEVEL_SCALAR; level <= CPU_LEVEL_AVX2; level++) {
-        const CodecKernels* kernels = CodecKernelsFor(static_cast<CpuLevel>(level));
-        if (!kernels) continue;
+        const DecodeKernels* decoder = DecodeKernelsFor(static_cast<CpuLevel>(level));
+        if (!decoder) continue;
         uint8_t* other = new uint8_t[capacity + 1];
-        FUZZ_CHECK(RunLengthUnpackWith(kernels, other, capacity, input, stream.size()) ==
+        FUZZ_CHECK(RunLengthUnpackWith(decoder, other, capacity, input, stream.size()) ==
                    smallProduced);
         FUZZ_CHECK(std::memcmp(other, small, smallProduced) == 0);
         delete[] other;

@@ -19,8 +19,10 @@ namespace {
 class FastPaths : public ::testing::TestWithParam<CpuLevel> {
 protected:
     void SetUp() override {
-        kernels = CodecKernelsFor(GetParam());
-        if (!kernels) GTEST_SKIP() << "this processor cannot run " << CpuLevelName(GetParam());
+        encoder = EncodeKernelsFor(GetParam());
+        decoder = DecodeKernelsFor(GetParam());
+        if (!encoder || !decoder)
+            GTEST_SKIP() << "this processor cannot run " << CpuLevelName(GetParam());
         unsigned seed = std::random_device{}();
         RecordProperty("seed", static_cast<int>(seed));
         printf("seed %u\n", seed);
@@ -40,22 +42,29 @@ protected:
         }
         return bytes;
     }
-    const CodecKernels* kernels = nullptr;
-    const CodecKernels& scalar = CODEC_KERNELS_SCALAR;
+    const EncodeKernels* encoder = nullptr;
+    const DecodeKernels* decoder = nullptr;
+    const EncodeKernels& scalar = ENCODE_KERNELS_SCALAR;
     std::mt19937 random;
 };
 
 TEST(CpuDispatch, BestLevelIsTheDetectedOneAndLevelsAboveItAreRefused) {
     CpuLevel detected = CpuDetectLevel();
-    ASSERT_NE(CodecKernelsBest(), nullptr);
-    EXPECT_EQ(CodecKernelsBest()->level, detected);
+    ASSERT_NE(EncodeKernelsBest(), nullptr);
+    ASSERT_NE(DecodeKernelsBest(), nullptr);
+    EXPECT_EQ(EncodeKernelsBest()->level, detected);
+    EXPECT_EQ(DecodeKernelsBest()->level, detected);
     for (int level = CPU_LEVEL_SCALAR; level <= CPU_LEVEL_AVX2; level++) {
-        const CodecKernels* table = CodecKernelsFor(static_cast<CpuLevel>(level));
+        const EncodeKernels* encoder = EncodeKernelsFor(static_cast<CpuLevel>(level));
+        const DecodeKernels* decoder = DecodeKernelsFor(static_cast<CpuLevel>(level));
         if (level <= detected) {
-            ASSERT_NE(table, nullptr) << CpuLevelName(static_cast<CpuLevel>(level));
-            EXPECT_EQ(table->level, level);
+            ASSERT_NE(encoder, nullptr) << CpuLevelName(static_cast<CpuLevel>(level));
+            ASSERT_NE(decoder, nullptr) << CpuLevelName(static_cast<CpuLevel>(level));
+            EXPECT_EQ(encoder->level, level);
+            EXPECT_EQ(decoder->level, level);
         } else {
-            EXPECT_EQ(table, nullptr);
+            EXPECT_EQ(encoder, nullptr);
+            EXPECT_EQ(decoder, nullptr);
         }
     }
 #if defined(__x86_64__)
@@ -77,7 +86,7 @@ TEST_P(FastPaths, SplitAndMergeEqualTheReferenceOnPaddedRowsOfEveryLength) {
             std::vector<uint8_t> expected(3 * (width + 7) * rows, 0xA5), actual = expected;
             for (size_t y = 0; y < rows; y++) {
                 size_t at = 3 * (width + 7) * y;
-                auto split = [&](const CodecKernels& k, std::vector<uint8_t>& out) {
+                auto split = [&](const EncodeKernels& k, std::vector<uint8_t>& out) {
                     uint8_t* r = out.data() + at;
                     if (delta)
                         k.splitDelta(now.data() + y * stride, before.data() + y * stride, width, r,
@@ -87,19 +96,19 @@ TEST_P(FastPaths, SplitAndMergeEqualTheReferenceOnPaddedRowsOfEveryLength) {
                                    r + 2 * (width + 7));
                 };
                 split(scalar, expected);
-                split(*kernels, actual);
+                split(*encoder, actual);
             }
             ASSERT_EQ(actual, expected) << "width " << width << (delta ? " delta" : " key");
 
             std::vector<uint32_t> mergedExpected = before, mergedActual = before;
             for (size_t y = 0; y < rows; y++) {
                 const uint8_t* r = expected.data() + 3 * (width + 7) * y;
-                auto merge = [&](const CodecKernels& k, std::vector<uint32_t>& pixels) {
+                auto merge = [&](const DecodeKernels& k, std::vector<uint32_t>& pixels) {
                     (delta ? k.mergeDelta : k.mergeKey)(pixels.data() + y * stride, width, r,
                                                         r + width + 7, r + 2 * (width + 7));
                 };
-                merge(scalar, mergedExpected);
-                merge(*kernels, mergedActual);
+                merge(DECODE_KERNELS_SCALAR, mergedExpected);
+                merge(*decoder, mergedActual);
             }
             ASSERT_EQ(mergedActual, mergedExpected) << "width " << width;
             if (delta) {
@@ -117,27 +126,27 @@ TEST_P(FastPaths, ByteScansEqualTheReferenceAtEveryLengthAndPosition) {
         std::vector<uint8_t> a(n + 1);
         for (auto& b : a) b = Byte();
         std::vector<uint8_t> b = a;
-        EXPECT_EQ(kernels->bytesEqual(a.data(), b.data(), n), 1) << n;
+        EXPECT_EQ(encoder->bytesEqual(a.data(), b.data(), n), 1) << n;
         for (size_t at = 0; at < n; at++) {
             b[at] ^= 0x01;
-            ASSERT_EQ(kernels->bytesEqual(a.data(), b.data(), n), 0) << n << " at " << at;
+            ASSERT_EQ(encoder->bytesEqual(a.data(), b.data(), n), 0) << n << " at " << at;
             b[at] ^= 0x01;
         }
         // A difference just past the end does not count.
         b[n] ^= 0xFF;
-        EXPECT_EQ(kernels->bytesEqual(a.data(), b.data(), n), 1) << n;
+        EXPECT_EQ(encoder->bytesEqual(a.data(), b.data(), n), 1) << n;
 
         if (n == 0) continue;
         std::vector<uint8_t> run(n, 0x5C);
         for (size_t end = 1; end <= n; end++) {
             std::vector<uint8_t> s = run;
             if (end < n) s[end] = 0x5D;
-            ASSERT_EQ(kernels->runLength(s.data(), n), scalar.runLength(s.data(), n)) << n;
-            ASSERT_EQ(kernels->runLength(s.data(), n), end) << n;
+            ASSERT_EQ(encoder->runLength(s.data(), n), scalar.runLength(s.data(), n)) << n;
+            ASSERT_EQ(encoder->runLength(s.data(), n), end) << n;
         }
         std::vector<uint8_t> runny = RunnyBytes(n + 4);
         for (size_t limit = 0; limit <= n; limit++)
-            ASSERT_EQ(kernels->fiveEqualSearch(runny.data(), limit),
+            ASSERT_EQ(encoder->fiveEqualSearch(runny.data(), limit),
                       scalar.fiveEqualSearch(runny.data(), limit))
                 << "limit " << limit;
     }
@@ -154,7 +163,7 @@ TEST_P(FastPaths, PackedStreamsEqualTheReferenceAndUnpackBack) {
         size_t expectedLength =
             RunLengthPackScalar(expected.data(), expected.size(), input.data(), n);
         size_t actualLength =
-            RunLengthPackWith(kernels, actual.data(), actual.size(), input.data(), n);
+            RunLengthPackWith(encoder, actual.data(), actual.size(), input.data(), n);
         ASSERT_EQ(actualLength, expectedLength) << n;
         ASSERT_TRUE(std::equal(actual.begin(), actual.begin() + actualLength, expected.begin()))
             << n;
@@ -162,12 +171,12 @@ TEST_P(FastPaths, PackedStreamsEqualTheReferenceAndUnpackBack) {
         if (expectedLength > 1) {
             size_t tight = Below(expectedLength);
             std::vector<uint8_t> small(tight + 16, 0xA5);
-            EXPECT_EQ(RunLengthPackWith(kernels, small.data(), tight, input.data(), n),
+            EXPECT_EQ(RunLengthPackWith(encoder, small.data(), tight, input.data(), n),
                       RunLengthPackScalar(expected.data(), tight, input.data(), n));
             for (size_t i = tight; i < small.size(); i++) ASSERT_EQ(small[i], 0xA5) << n;
         }
         std::vector<uint8_t> back(n + 16, 0xA5);
-        ASSERT_EQ(RunLengthUnpackWith(kernels, back.data(), n, actual.data(), actualLength), n);
+        ASSERT_EQ(RunLengthUnpackWith(decoder, back.data(), n, actual.data(), actualLength), n);
         ASSERT_TRUE(std::equal(input.begin(), input.end(), back.begin())) << n;
         for (size_t i = n; i < back.size(); i++) ASSERT_EQ(back[i], 0xA5) << n;
     }
@@ -184,7 +193,7 @@ TEST_P(FastPaths, UnpackEqualsTheReferenceOnDamagedStreamsAndNeverWritesPastCapa
         size_t expectedLength =
             RunLengthUnpackScalar(expected.data(), capacity, stream.data(), stream.size());
         size_t actualLength =
-            RunLengthUnpackWith(kernels, actual.data(), capacity, stream.data(), stream.size());
+            RunLengthUnpackWith(decoder, actual.data(), capacity, stream.data(), stream.size());
         ASSERT_EQ(actualLength, expectedLength);
         // Between the produced bytes and the capacity the fast paths may
         // leave scratch; beyond the capacity nothing is written.
@@ -238,7 +247,7 @@ TEST_P(FastPaths, EncodeEqualsTheReferenceOnOddSizesAndChangesInAnyByte) {
             size_t capacity = Below(4) ? 3 * w * h : Below(3 * w * h);
             int expectedResult = FrameDeltaEncodeScalar(&s.now, &s.before, &expectedHeader,
                                                         expected.data(), capacity);
-            int actualResult = FrameDeltaEncodeWith(kernels, &s.now, &s.before, &actualHeader,
+            int actualResult = FrameDeltaEncodeWith(encoder, &s.now, &s.before, &actualHeader,
                                                     actual.data(), capacity);
             ASSERT_EQ(actualResult, expectedResult);
             ASSERT_EQ(0, std::memcmp(&actualHeader, &expectedHeader, sizeof actualHeader));
@@ -271,7 +280,7 @@ TEST_P(FastPaths, DecodeEqualsTheReferenceOnClippedRectanglesAndShortData) {
         Paint(&s.now, start);
         Paint(&s.before, start);
         int expected = FrameDeltaDecodeScalar(&s.before, &header, data.data(), length);
-        int actual = FrameDeltaDecodeWith(kernels, &s.now, &header, data.data(), length);
+        int actual = FrameDeltaDecodeWith(decoder, &s.now, &header, data.data(), length);
         ASSERT_EQ(actual, expected);
         ASSERT_EQ(Picture(&s.now), Picture(&s.before))
             << "round " << round << ": " << w << " x " << h << " type " << header.frameType
@@ -312,18 +321,18 @@ TEST_P(FastPaths, CorpusFramesEncodePackAndDecodeAsTheReferenceDoes) {
         ASSERT_EQ(FrameDeltaEncodeScalar(&s.now, &s.before, &e, expected.data(), expected.size()),
                   1);
         ASSERT_EQ(
-            FrameDeltaEncodeWith(kernels, &s.now, &s.before, &a, actual.data(), actual.size()), 1);
+            FrameDeltaEncodeWith(encoder, &s.now, &s.before, &a, actual.data(), actual.size()), 1);
         ASSERT_EQ(0, std::memcmp(&a, &e, sizeof a));
         ASSERT_TRUE(std::equal(actual.begin(), actual.begin() + a.dataSize, expected.begin()));
         size_t expectedLength = RunLengthPackScalar(packedExpected.data(), packedExpected.size(),
                                                     expected.data(), e.dataSize);
         size_t length =
-            RunLengthPackWith(kernels, packed.data(), packed.size(), actual.data(), a.dataSize);
+            RunLengthPackWith(encoder, packed.data(), packed.size(), actual.data(), a.dataSize);
         ASSERT_EQ(length, expectedLength);
         ASSERT_TRUE(std::equal(packed.begin(), packed.begin() + length, packedExpected.begin()));
-        ASSERT_EQ(RunLengthUnpackWith(kernels, actual.data(), actual.size(), packed.data(), length),
+        ASSERT_EQ(RunLengthUnpackWith(decoder, actual.data(), actual.size(), packed.data(), length),
                   a.dataSize);
-        ASSERT_EQ(FrameDeltaDecodeWith(kernels, &shown, &a, actual.data(), a.dataSize), 1);
+        ASSERT_EQ(FrameDeltaDecodeWith(decoder, &shown, &a, actual.data(), a.dataSize), 1);
         ASSERT_EQ(Picture(&shown), picture) << "frame " << frameCount;
         Paint(&s.before, picture);
     }
