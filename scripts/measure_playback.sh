@@ -28,5 +28,5 @@ done
 
 cmake --build "$BUILD_DIR/win64" --target measure_playback >/dev/null
 . "$ROOT/scripts/xvfb.sh"
-trap '[ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true' EXIT
+trap '"$WINESERVER" -k >/dev/null 2>&1 || true; [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true' EXIT
 "$WINE" "$BUILD_DIR/win64/tests/win32/measure_playback.exe" "Z:$unpacked" $SEQUENCES
