@@ -150,6 +150,7 @@ void MeasureScrolling(double seconds, const std::string& path) {
     CaptureRect rect = {0, 0, width - 1, height - 1};
 
     timeBeginPeriod(1);
+    double cpuBefore = ProcessCpuSeconds();
     double start = Now();
     if (!EngineStartRecording(path.c_str(), shown.window, &rect, rate)) {
         printf("scroll: the recording did not start\n");
@@ -179,12 +180,15 @@ void MeasureScrolling(double seconds, const std::string& path) {
     }
     EngineStop();
     double wall = Now() - start;
+    double cpu = ProcessCpuSeconds() - cpuBefore;
     timeEndPeriod(1);
     VideoSummary video = Summarise(path);
     printf("scroll: %dx%d text scrolling a line per frame at %u fps for %.2f s: %u records "
-           "(%u changed, %s) = %.2f frames stored per second of %u\n",
+           "(%u changed, %s) = %.2f frames stored per second of %u; process CPU %.1f%% of one "
+           "processor, recording and repainting\n",
            width, height, rate, wall, video.records, video.changed,
-           video.sound ? "file sound" : "FILE DAMAGED", video.records / wall, rate);
+           video.sound ? "file sound" : "FILE DAMAGED", video.records / wall, rate,
+           100.0 * cpu / wall);
     PictureWindowClose(&shown);
     FrameSurfaceDestroy(&page);
 }
