@@ -4,7 +4,9 @@
 : "${BUILD_DIR:=$ROOT/build}"
 : "${WINEPREFIX:=$BUILD_DIR/wineprefix}"
 : "${WINEDEBUG:=-all}"
-: "${WINEDLLOVERRIDES:=mscoree,mshtml=}"
+# No Mono or Gecko install prompt; a crashing test ends at once instead of
+# waiting in the automatic debugger.
+: "${WINEDLLOVERRIDES:=mscoree,mshtml=;winedbg.exe=d}"
 : "${XVFB_DISPLAY:=:91}"
 : "${XVFB_SCREEN:=1920x1200x24}"
 # The Windows tests run the 64-bit build of the programs under the 64-bit Wine
