@@ -251,6 +251,14 @@ static inline AVX2 void FillWide(uint8_t* out, uint8_t value, size_t count) {
     for (size_t i = 32; i < count; i += 32) Store(out + i, v);
 }
 
+static inline AVX2 uint64_t EqualMask(const uint8_t* s) {
+    uint32_t low =
+        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(Load(s), Load(s + 1))));
+    uint32_t high =
+        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(Load(s + 32), Load(s + 33))));
+    return low | (static_cast<uint64_t>(high) << 32);
+}
+
 #define KERNEL_TARGET AVX2
 #define PACK_FUNCTION PackAvx2
 #define UNPACK_FUNCTION UnpackAvx2

@@ -208,6 +208,16 @@ static inline SSE2 void FillWide(uint8_t* out, uint8_t value, size_t count) {
     for (size_t i = 16; i < count; i += 16) Store(out + i, v);
 }
 
+static inline SSE2 uint64_t EqualMask(const uint8_t* s) {
+    uint64_t mask = 0;
+    for (int k = 0; k < 4; k++) {
+        unsigned bits = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(Load(s + 16 * k), Load(s + 16 * k + 1))));
+        mask |= static_cast<uint64_t>(bits) << (16 * k);
+    }
+    return mask;
+}
+
 #define KERNEL_TARGET SSE2
 #define PACK_FUNCTION PackSse2
 #define UNPACK_FUNCTION UnpackSse2
