@@ -6,6 +6,7 @@
 #include "engine.h"
 #include "player.h"
 #include "player_ids.h"
+#include "resource_directory.h"
 #include "video_format.h"
 
 HINSTANCE instance;
@@ -74,28 +75,54 @@ static void create_player_window() {
     UpdateWindow(player_window);
 }
 
-// The language-neutral entry is the one a build adds; it is asked for by
-// language first, so that the user's language settings cannot make the
-// lookup return the placeholder beside it. Without it, any entry will do.
-static HRSRC find_video_entry() {
-    HRSRC entry = FindResourceExA(instance, "ZEVEVIZ", "VIDEO1",
-                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
-    if (!entry) entry = FindResourceA(instance, "VIDEO1", "ZEVEVIZ");
-    return entry;
+// This program's resource section as the loader mapped it, and the size of
+// the whole image, which bounds every address found in it.
+static bool own_resource_section(const uint8_t** section, size_t* size, size_t* image_size) {
+    const uint8_t* base = reinterpret_cast<const uint8_t*>(instance);
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const IMAGE_NT_HEADERS* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& resources =
+        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE];
+    *image_size = headers->OptionalHeader.SizeOfImage;
+    if (resources.VirtualAddress == 0 || resources.VirtualAddress > *image_size ||
+        *image_size - resources.VirtualAddress < resources.Size)
+        return false;
+    *section = base + resources.VirtualAddress;
+    *size = resources.Size;
+    return true;
+}
+
+// The language-0 entry is the one a build adds. The system's lookup for the
+// neutral language prefers the user's language and could return the
+// placeholder beside it, so the entry is looked up in the resource section
+// by its exact language; without it, any entry of that name will do.
+static bool find_video_entry(const char** data, DWORD* size) {
+    const uint8_t* section;
+    size_t section_size, image_size;
+    ResourceData found;
+    if (own_resource_section(&section, &section_size, &image_size) &&
+        ResourceFindByLanguage(section, section_size, "ZEVEVIZ", "VIDEO1",
+                               MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &found) &&
+        found.address <= image_size && image_size - found.address >= found.size) {
+        *data = reinterpret_cast<const char*>(instance) + found.address;
+        *size = found.size;
+        return true;
+    }
+    HRSRC entry = FindResourceA(instance, "VIDEO1", "ZEVEVIZ");
+    HGLOBAL loaded = entry ? LoadResource(instance, entry) : nullptr;
+    *data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    *size = *data ? SizeofResource(instance, entry) : 0;
+    return *data != nullptr;
 }
 
 // Finds the carried video. The 4-byte placeholder of a player that was never
 // built into a self-playing executable cannot even hold a video header: such
 // a player has no video, the same as one without the entry.
 static bool find_embedded_video() {
-    HRSRC entry = find_video_entry();
-    if (!entry) return false;
-    HGLOBAL loaded = LoadResource(instance, entry);
-    if (!loaded) return false;
-    const void* data = LockResource(loaded);
-    DWORD size = SizeofResource(instance, entry);
-    if (!data || size < VIDEO_HEADER_SIZE) return false;
-    embedded_video = static_cast<const char*>(data);
+    const char* data;
+    DWORD size;
+    if (!find_video_entry(&data, &size) || size < VIDEO_HEADER_SIZE) return false;
+    embedded_video = data;
     embedded_video_size = size;
     return true;
 }

@@ -1,0 +1,60 @@
+#include "resource_directory.h"
+
+#include "byte_order.h"
+
+static const uint32_t SUBDIRECTORY = 0x80000000u;
+static const uint32_t NAMED = 0x80000000u;
+static const size_t DIRECTORY_SIZE = 16;
+static const size_t ENTRY_SIZE = 8;
+static const size_t DATA_ENTRY_SIZE = 16;
+
+static char AsciiUpper(uint32_t c) {
+    return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+}
+
+// True when the stored name at offset spells text.
+static bool NameMatches(const uint8_t* section, size_t sectionSize, uint32_t offset,
+                        const char* text) {
+    if (offset > sectionSize || sectionSize - offset < 2) return false;
+    size_t length = LoadLE16(section + offset);
+    if ((sectionSize - offset - 2) / 2 < length) return false;
+    const uint8_t* units = section + offset + 2;
+    for (size_t i = 0; i < length; i++) {
+        if (text[i] == '\0' || AsciiUpper(LoadLE16(units + 2 * i)) != AsciiUpper(text[i]))
+            return false;
+    }
+    return text[length] == '\0';
+}
+
+// The data word of the entry of the directory at offset whose name is text
+// (when text is not null) or whose id is id; 0 when there is none.
+static uint32_t FindEntry(const uint8_t* section, size_t sectionSize, uint32_t offset,
+                          const char* text, uint16_t id) {
+    if (offset > sectionSize || sectionSize - offset < DIRECTORY_SIZE) return 0;
+    const uint8_t* directory = section + offset;
+    size_t count = static_cast<size_t>(LoadLE16(directory + 12)) + LoadLE16(directory + 14);
+    if ((sectionSize - offset - DIRECTORY_SIZE) / ENTRY_SIZE < count) return 0;
+    for (size_t i = 0; i < count; i++) {
+        const uint8_t* entry = directory + DIRECTORY_SIZE + i * ENTRY_SIZE;
+        uint32_t entryName = LoadLE32(entry);
+        bool matches = text ? (entryName & NAMED) &&
+                                  NameMatches(section, sectionSize, entryName & ~NAMED, text)
+                            : !(entryName & NAMED) && entryName == id;
+        if (matches) return LoadLE32(entry + 4);
+    }
+    return 0;
+}
+
+int ResourceFindByLanguage(const uint8_t* section, size_t sectionSize, const char* type,
+                           const char* name, uint16_t language, ResourceData* found) {
+    uint32_t types = FindEntry(section, sectionSize, 0, type, 0);
+    if (!(types & SUBDIRECTORY)) return 0;
+    uint32_t names = FindEntry(section, sectionSize, types & ~SUBDIRECTORY, name, 0);
+    if (!(names & SUBDIRECTORY)) return 0;
+    uint32_t data = FindEntry(section, sectionSize, names & ~SUBDIRECTORY, nullptr, language);
+    if (data == 0 || (data & SUBDIRECTORY)) return 0;
+    if (data > sectionSize || sectionSize - data < DATA_ENTRY_SIZE) return 0;
+    found->address = LoadLE32(section + data);
+    found->size = LoadLE32(section + data + 4);
+    return 1;
+}
