@@ -307,6 +307,23 @@ TEST_F(Recording, AnEscapePressedBeforeTheRecordingDoesNotEndIt) {
     EXPECT_EQ(EngineQuery(ENGINE_QUERY_CAPTURING), 1u);
 }
 
+TEST_F(Recording, AnAreaWiderThanASurfaceStoresItsSizeAndRecordsTheLimitedFrame) {
+    CaptureRect wide = {0, 0, 2099, WINDOW_HEIGHT - 1};
+    ASSERT_EQ(EngineStartRecording(path.c_str(), shown.window, &wide, 30), 1);
+    ASSERT_TRUE(WaitForFrames(2));
+    EngineStop();
+    std::vector<uint8_t> bytes = ReadWholeFile(path);
+    VideoReader reader;
+    ASSERT_TRUE(VideoReaderOpen(&reader, bytes.data(), bytes.size()));
+    EXPECT_EQ(reader.header.width, 2100);
+    EXPECT_EQ(reader.header.height, WINDOW_HEIGHT);
+    VideoRecord record;
+    ASSERT_TRUE(VideoReaderNext(&reader, &record));
+    EXPECT_EQ(record.header.frameType, FRAME_KEY);
+    EXPECT_EQ(record.header.right, FRAME_SURFACE_MAX_SIDE - 1);
+    EXPECT_EQ(record.header.bottom, WINDOW_HEIGHT - 1);
+}
+
 // Run by its own test entry with the file size limited by the system
 // (MORVANE_TEST_FILE_LIMIT bytes): a write that meets the limit is short,
 // as on a full disk.
