@@ -80,7 +80,8 @@ static void create_player_window() {
 static bool own_resource_section(const uint8_t** section, size_t* size, size_t* image_size) {
     const uint8_t* base = reinterpret_cast<const uint8_t*>(instance);
     const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const IMAGE_NT_HEADERS* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_NT_HEADERS* headers =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& resources =
         headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE];
     *image_size = headers->OptionalHeader.SizeOfImage;

@@ -90,7 +90,8 @@ TEST(ResourceDirectory, OtherNamesDoNotMatch) {
     // A type stored by number is not the type of that name.
     Bytes by_id = Section("ZEVEVIZ", "VIDEO1", 0, 1033);
     Put32(&by_id, 16, 10);
-    EXPECT_EQ(ResourceFindByLanguage(by_id.data(), by_id.size(), "ZEVEVIZ", "VIDEO1", 0, &found), 0);
+    EXPECT_EQ(
+        ResourceFindByLanguage(by_id.data(), by_id.size(), "ZEVEVIZ", "VIDEO1", 0, &found), 0);
 }
 
 TEST(ResourceDirectory, DamagedSectionsAreRefusedWithinBounds) {

@@ -127,7 +127,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "measure: the self-playing executable could not be written\n");
         return 1;
     }
-    long long player_size = FileSize(player), video_size = FileSize(video), exe_size = FileSize(exe);
+    long long player_size = FileSize(player), video_size = FileSize(video);
+    long long exe_size = FileSize(exe);
     printf("player program           %9lld bytes\n", player_size);
     printf("10 s recording, %dx%d    %9lld bytes\n", WIDTH, HEIGHT, video_size);
     printf("self-playing executable  %9lld bytes (player + video + %lld)\n", exe_size,
