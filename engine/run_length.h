@@ -17,13 +17,14 @@ size_t RunLengthPackBound(size_t inputLength);
 
 // Packs input into output. Returns the stream's length (at least 1, the end
 // marker), or 0 when it would not fit in outputCapacity; output beyond the
-// capacity is never written.
+// capacity is never written, output past the stream's end may hold scratch.
 size_t RunLengthPack(uint8_t* output, size_t outputCapacity, const uint8_t* input,
                      size_t inputLength);
 
 // Unpacks a stream of inputLength bytes. Stops at the end marker, at the end
 // of the input, or once outputCapacity bytes were produced; a token that runs
-// past the input or the capacity is clipped to them. Returns the bytes produced.
+// past the input or the capacity is clipped to them. Returns the bytes produced;
+// output between them and the capacity may hold scratch, none beyond it.
 size_t RunLengthUnpack(uint8_t* output, size_t outputCapacity, const uint8_t* input,
                        size_t inputLength);
 
