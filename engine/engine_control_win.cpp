@@ -22,12 +22,7 @@ int EngineStop() {
         else
             Sleep(0);
     }
-    engineState.finished = 0;
-    engineState.capturing = 0;
-    engineState.playing = 0;
-    engineState.stopRequested = 0;
-    engineState.starting = 0;
-    return 1;
+    return EngineReset();  // the same five flags, in the same order
 }
 
 int EngineRunWorker(LPTHREAD_START_ROUTINE entry, EngineParams* params,
