@@ -72,6 +72,20 @@ TEST(CpuDispatch, BestLevelIsTheDetectedOneAndLevelsAboveItAreRefused) {
 #endif
 }
 
+// The programs ask the processor themselves; the compiler's detector, which
+// also asks the system whether it saves the wide registers, must agree.
+TEST(CpuDispatch, DetectedLevelAgreesWithTheCompilersDetector) {
+#if defined(__i386__) || defined(__x86_64__)
+    __builtin_cpu_init();
+    CpuLevel expected = __builtin_cpu_supports("avx2")   ? CPU_LEVEL_AVX2
+                        : __builtin_cpu_supports("sse2") ? CPU_LEVEL_SSE2
+                                                         : CPU_LEVEL_SCALAR;
+    EXPECT_EQ(CpuDetectLevel(), expected);
+#else
+    EXPECT_EQ(CpuDetectLevel(), CPU_LEVEL_SCALAR);
+#endif
+}
+
 // Rows of `width` pixels `stride` apart, as in a surface with padding; the
 // padding and the guard bytes after each plane row must stay untouched.
 TEST_P(FastPaths, SplitAndMergeEqualTheReferenceOnPaddedRowsOfEveryLength) {
