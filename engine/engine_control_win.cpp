@@ -25,6 +25,15 @@ int EngineStop() {
     return EngineReset();  // the same five flags, in the same order
 }
 
+bool EngineResumedInsteadOfStart() {
+    if (engineState.paused) {
+        engineState.paused = 0;
+        return true;
+    }
+    EngineStop();
+    return false;
+}
+
 int EngineRunWorker(LPTHREAD_START_ROUTINE entry, EngineParams* params,
                     std::atomic<uint8_t>* runFlag) {
     HANDLE thread = CreateThread(nullptr, 0, entry, params, 0, nullptr);

@@ -6,11 +6,7 @@
 
 int EngineStartPlayback(const char* source, void* window, uint8_t inMemory, size_t videoLength,
                         uint32_t bottomBand) {
-    if (engineState.paused) {
-        engineState.paused = 0;
-        return 1;
-    }
-    EngineStop();
+    if (EngineResumedInsteadOfStart()) return 1;
     PlaybackParams params = {};
     params.window = window;
     params.inMemory = inMemory;

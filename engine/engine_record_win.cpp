@@ -10,11 +10,7 @@ static const int32_t MIN_CAPTURE_SPAN = 15;
 
 int EngineStartRecording(const char* source, void* window, const CaptureRect* rect,
                          uint32_t frameRate) {
-    if (engineState.paused) {
-        engineState.paused = 0;
-        return 1;
-    }
-    EngineStop();
+    if (EngineResumedInsteadOfStart()) return 1;
     CaptureParams params = {};
     params.window = window;
     params.frameRate = frameRate;

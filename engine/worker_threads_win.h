@@ -14,3 +14,7 @@ DWORD WINAPI PlaybackThread(LPVOID params);
 // be created or its start-up failed.
 int EngineRunWorker(LPTHREAD_START_ROUTINE entry, EngineParams* params,
                     std::atomic<uint8_t>* runFlag);
+
+// The opening of both start operations: a paused engine is only resumed
+// (true); otherwise any running worker is stopped and waited for (false).
+bool EngineResumedInsteadOfStart();

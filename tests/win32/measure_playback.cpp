@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "measure_support_win.h"
 #include "test_pictures.h"
 #include "video_reader.h"
 #include "video_writer.h"
@@ -25,22 +26,6 @@ namespace {
 
 const uint16_t BACK_TO_BACK_RATE = 2000;
 const int PLAY_REPEATS = 3;
-
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double ProcessCpuSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](const FILETIME& time) {
-        return (static_cast<double>(time.dwHighDateTime) * 4294967296.0 + time.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
 
 double Median(std::vector<double> values) {
     if (values.empty()) return 0;

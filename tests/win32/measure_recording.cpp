@@ -18,28 +18,13 @@
 
 #include "engine.h"
 #include "recording_support_win.h"
+#include "measure_support_win.h"
 #include "test_pictures.h"
 #include "video_reader.h"
 
 namespace {
 
 const int LINE_HEIGHT = 16;
-
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double ProcessCpuSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](const FILETIME& time) {
-        return (static_cast<double>(time.dwHighDateTime) * 4294967296.0 + time.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
 
 struct VideoSummary {
     bool sound = false;  // opens, and ends after its last complete record
