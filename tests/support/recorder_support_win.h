@@ -21,6 +21,7 @@ inline std::string WindowsPathOf(const char* unix_path) {
 struct RunningProgram {
     PROCESS_INFORMATION process = {};
     bool started = false;
+    DWORD error = 0;  // why CreateProcessA refused, when it did
 };
 
 inline RunningProgram StartProgram(const std::string& path, const std::string& arguments) {
@@ -30,8 +31,14 @@ inline RunningProgram StartProgram(const std::string& path, const std::string& a
     line.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    program.started = CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                     nullptr, &startup, &program.process) != 0;
+    // A Wine desktop that was just created has once refused the first start;
+    // a few more tries, and the reason kept if they fail too.
+    for (int attempt = 0; attempt < 5 && !program.started; attempt++) {
+        if (attempt > 0) Sleep(500);
+        program.started = CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0,
+                                         nullptr, nullptr, &startup, &program.process) != 0;
+        if (!program.started) program.error = GetLastError();
+    }
     return program;
 }
 

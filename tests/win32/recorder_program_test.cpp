@@ -72,7 +72,7 @@ std::string ReadDefault(const char* subkey) {
 
 TEST(RecorderProgram, StartsCentredWithToolbarAndStatusLineAlongTheBottom) {
     RunningProgram program = StartProgram(kProgram, "");
-    ASSERT_TRUE(program.started);
+    ASSERT_TRUE(program.started) << "error " << program.error;
     HWND main = WaitForProgramWindow(program, "prog_main", 30000);
     ASSERT_NE(main, nullptr);
 
@@ -157,7 +157,7 @@ TEST(RecorderProgram, PlaysTheVideoNamedOnItsCommandLineAtOnce) {
     std::string video = WriteTestVideo("morvane program test video.zuv");
     ASSERT_EQ(video[1], ':');  // a full path with a drive letter and blanks
     RunningProgram program = StartProgram(kProgram, "\"" + video + "\"");
-    ASSERT_TRUE(program.started);
+    ASSERT_TRUE(program.started) << "error " << program.error;
     HWND main = WaitForProgramWindow(program, "prog_main", 30000);
     ASSERT_NE(main, nullptr);
 
