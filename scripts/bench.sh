@@ -12,24 +12,10 @@ set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$ROOT/scripts/env.sh"
-: "${CORPUS_DIR:=$ROOT/../shared/corpus}"
 SEQUENCES="term_log_1080 drag_1080 notepad_720"
 
-# The corpus is kept compressed; the frames are unpacked into the build
-# folder once, never into the repository.
-unpacked="$BUILD_DIR/corpus"
-mkdir -p "$unpacked"
-for name in $SEQUENCES; do
-    if [ ! -f "$CORPUS_DIR/$name.bgrx.zst" ]; then
-        echo "bench: no $CORPUS_DIR/$name.bgrx.zst" >&2
-        exit 1
-    fi
-    cp "$CORPUS_DIR/$name.txt" "$unpacked/$name.txt"
-    if [ ! -f "$unpacked/$name.bgrx" ] || [ "$CORPUS_DIR/$name.bgrx.zst" -nt "$unpacked/$name.bgrx" ]; then
-        echo "bench: unpacking $name"
-        zstd -d -q -f "$CORPUS_DIR/$name.bgrx.zst" -o "$unpacked/$name.bgrx"
-    fi
-done
+. "$ROOT/scripts/corpus.sh"
+unpack_corpus $SEQUENCES
 
 level=${BENCH_LEVEL:+--level $BENCH_LEVEL}
 for config in ${*:-native}; do
@@ -41,12 +27,12 @@ for config in ${*:-native}; do
     echo "== $config"
     case $config in
     native)
-        "$BUILD_DIR/native/bench/codec_bench" $level "$unpacked" $SEQUENCES ;;
+        "$BUILD_DIR/native/bench/codec_bench" $level "$CORPUS_UNPACKED" $SEQUENCES ;;
     win64)
         # The surfaces are DIB sections, which want a display.
         . "$ROOT/scripts/xvfb.sh"
         trap '"$WINESERVER" -k >/dev/null 2>&1 || true; [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true' EXIT
-        "$WINE" "$BUILD_DIR/win64/bench/codec_bench.exe" $level "Z:$unpacked" $SEQUENCES ;;
+        "$WINE" "$BUILD_DIR/win64/bench/codec_bench.exe" $level "Z:$CORPUS_UNPACKED" $SEQUENCES ;;
     *)
         echo "bench: unknown configuration $config (native or win64)" >&2
         exit 2 ;;

@@ -8,25 +8,12 @@ set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$ROOT/scripts/env.sh"
-: "${CORPUS_DIR:=$ROOT/../shared/corpus}"
 SEQUENCES=${*:-"term_log_1080 drag_1080"}
 
-# The corpus is kept compressed; the frames are unpacked into the build
-# folder once, never into the repository.
-unpacked="$BUILD_DIR/corpus"
-mkdir -p "$unpacked"
-for name in $SEQUENCES; do
-    if [ ! -f "$CORPUS_DIR/$name.bgrx.zst" ]; then
-        echo "measure: no $CORPUS_DIR/$name.bgrx.zst" >&2
-        exit 1
-    fi
-    cp "$CORPUS_DIR/$name.txt" "$unpacked/$name.txt"
-    if [ ! -f "$unpacked/$name.bgrx" ] || [ "$CORPUS_DIR/$name.bgrx.zst" -nt "$unpacked/$name.bgrx" ]; then
-        zstd -d -q -f "$CORPUS_DIR/$name.bgrx.zst" -o "$unpacked/$name.bgrx"
-    fi
-done
+. "$ROOT/scripts/corpus.sh"
+unpack_corpus $SEQUENCES
 
 cmake --build "$BUILD_DIR/win64" --target measure_playback >/dev/null
 . "$ROOT/scripts/xvfb.sh"
 trap '"$WINESERVER" -k >/dev/null 2>&1 || true; [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true' EXIT
-"$WINE" "$BUILD_DIR/win64/tests/win32/measure_playback.exe" "Z:$unpacked" $SEQUENCES
+"$WINE" "$BUILD_DIR/win64/tests/win32/measure_playback.exe" "Z:$CORPUS_UNPACKED" $SEQUENCES
