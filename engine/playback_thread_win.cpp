@@ -179,17 +179,21 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI PlaybackThread(LPVOID para
     Playback playback = {};
     playback.params = *static_cast<const PlaybackParams*>(params);
     HWND window = static_cast<HWND>(playback.params.window);
-    if (StartUp(&playback)) {
-        engineState.frameInterval = VideoFrameInterval(playback.reader.header.frameRate);
+    if (!StartUp(&playback)) {
         engineState.frameCount = 0;
-        EngineWorkerStarted(&engineState.playing);
         RequestRedraw(window);
-        PlayFrames(&playback);
-        GlobalFree(playback.work);
-        FrameSurfaceDestroy(&playback.surface);
-        CloseVideo(&playback);
-        FramePacingEnd(&playback.pacing);
+        EngineWorkerStartFailed(&engineState.playing);
+        return 0;
     }
+    engineState.frameInterval = VideoFrameInterval(playback.reader.header.frameRate);
+    engineState.frameCount = 0;
+    EngineWorkerStarted(&engineState.playing);
+    RequestRedraw(window);
+    PlayFrames(&playback);
+    GlobalFree(playback.work);
+    FrameSurfaceDestroy(&playback.surface);
+    CloseVideo(&playback);
+    FramePacingEnd(&playback.pacing);
     engineState.frameCount = 0;
     RequestRedraw(window);
     EngineWorkerEnded(&engineState.playing);

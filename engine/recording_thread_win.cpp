@@ -240,16 +240,18 @@ static void RecordFrames(Recording* recording) {
 __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID params) {
     Recording recording = {};
     recording.params = *static_cast<const CaptureParams*>(params);
-    if (StartUp(&recording)) {
-        engineState.frameInterval = 1000u / recording.frameRate;
-        EngineWorkerStarted(&engineState.capturing);
-        RecordFrames(&recording);
-        GlobalFree(recording.work);
-        FrameSurfaceDestroy(&recording.previous);
-        FrameSurfaceDestroy(&recording.current);
-        CloseHandle(recording.file);
-        FramePacingEnd(&recording.pacing);
+    if (!StartUp(&recording)) {
+        EngineWorkerStartFailed(&engineState.capturing);
+        return 0;
     }
+    engineState.frameInterval = 1000u / recording.frameRate;
+    EngineWorkerStarted(&engineState.capturing);
+    RecordFrames(&recording);
+    GlobalFree(recording.work);
+    FrameSurfaceDestroy(&recording.previous);
+    FrameSurfaceDestroy(&recording.current);
+    CloseHandle(recording.file);
+    FramePacingEnd(&recording.pacing);
     EngineWorkerEnded(&engineState.capturing);
     return 0;
 }
