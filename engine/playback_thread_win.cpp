@@ -156,7 +156,7 @@ static bool ShowAndWait(Playback* playback, int64_t* startMark) {
             continue;
         }
         if (elapsed >= interval) return true;
-        FramePacingRest(&playback->pacing, elapsed, interval);
+        FramePacingRest(&playback->pacing, *startMark, interval);
     }
 }
 

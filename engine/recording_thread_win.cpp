@@ -216,7 +216,7 @@ static bool WaitForNextFrame(Recording* recording, int64_t startMark) {
             continue;
         }
         if (elapsed >= interval) return true;
-        FramePacingRest(&recording->pacing, elapsed, interval);
+        FramePacingRest(&recording->pacing, startMark, interval);
     }
 }
 

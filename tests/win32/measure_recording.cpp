@@ -3,7 +3,8 @@
 //    recorded at 15 frames per second for 10 s, as a share of one processor
 //    (the whole process; its main thread only sleeps meanwhile);
 //  - the frames stored per second of a 30 fps recording with the timer
-//    resolution left at the system's default;
+//    resolution left at the system's default, waiting on the high-resolution
+//    timer and on the Sleep fallback;
 //  - the frames stored per second while a 1280 x 720 window is recorded at
 //    30 frames per second and its text scrolls by one line at every frame,
 //    the test program repainting it as the recorded program would.
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "frame_pacing_win.h"
 #include "recording_support_win.h"
 #include "measure_support_win.h"
 #include "test_pictures.h"
@@ -220,6 +222,9 @@ int main(int argc, char** argv) {
     EngineInit();
     std::string path = TempFilePath("morvane_measure_recording.zuv");
     MeasureTiming(seconds, path, "default timer resolution");
+    framePacingHighResolutionTimerAllowed = 0;
+    MeasureTiming(seconds, path, "default timer resolution, Sleep fallback");
+    framePacingHighResolutionTimerAllowed = 1;
     MeasureUnchanging(seconds, path);
     MeasureScrolling(seconds, path);
     DeleteFileA(path.c_str());
