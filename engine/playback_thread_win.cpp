@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "engine.h"
+#include "fault_guard_win.h"
 #include "frame_pacing_win.h"
 #include "frame_surface.h"
 #include "playback_layout.h"
@@ -175,6 +176,10 @@ static void PlayFrames(Playback* playback) {
     }
 }
 
+static void PlayFramesBody(void* playback) {
+    PlayFrames(static_cast<Playback*>(playback));
+}
+
 __attribute__((force_align_arg_pointer)) DWORD WINAPI PlaybackThread(LPVOID params) {
     Playback playback = {};
     playback.params = *static_cast<const PlaybackParams*>(params);
@@ -189,7 +194,12 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI PlaybackThread(LPVOID para
     engineState.frameCount = 0;
     EngineWorkerStarted(&engineState.playing);
     RequestRedraw(window);
-    PlayFrames(&playback);
+    // A read of a video whose file went away (or any fault of the frame
+    // work) ends the playback here, as its end would.
+    FaultGuard guard = {};
+    if (!FaultGuardRun(&guard, playback.reader.data, playback.reader.size, PlayFramesBody,
+                       &playback))
+        engineState.finished = 1;
     GlobalFree(playback.work);
     FrameSurfaceDestroy(&playback.surface);
     CloseVideo(&playback);

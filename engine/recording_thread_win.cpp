@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "engine.h"
+#include "fault_guard_win.h"
 #include "frame_pacing_win.h"
 #include "frame_surface.h"
 #include "video_format.h"
@@ -237,6 +238,10 @@ static void RecordFrames(Recording* recording) {
     }
 }
 
+static void RecordFramesBody(void* recording) {
+    RecordFrames(static_cast<Recording*>(recording));
+}
+
 __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID params) {
     Recording recording = {};
     recording.params = *static_cast<const CaptureParams*>(params);
@@ -246,7 +251,11 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID par
     }
     engineState.frameInterval = 1000u / recording.frameRate;
     EngineWorkerStarted(&engineState.capturing);
-    RecordFrames(&recording);
+    // A fault of the frame work ends the recording here; the file keeps the
+    // records written before it.
+    FaultGuard guard = {};
+    if (!FaultGuardRun(&guard, nullptr, 0, RecordFramesBody, &recording))
+        engineState.finished = 1;
     GlobalFree(recording.work);
     FrameSurfaceDestroy(&recording.previous);
     FrameSurfaceDestroy(&recording.current);
