@@ -34,20 +34,23 @@ static HANDLE CreateHighResolutionTimer() {
     return create(nullptr, nullptr, HIGH_RESOLUTION_TIMER_FLAG, TIMER_MODIFY_STATE | SYNCHRONIZE);
 }
 
+static void BeginSleeping(FramePacing* pacing) {
+    // Where it is granted, sleeps wake within a millisecond or two and the
+    // spin stays short; where not, the measured wakes say so.
+    pacing->timerRaised = timeBeginPeriod(TIMER_RESOLUTION_MS) == TIMERR_NOERROR;
+    FrameWaitBegin(&pacing->lateness, ASSUMED_SLEEP_LATENESS_US);
+}
+
 int FramePacingBegin(FramePacing* pacing) {
     *pacing = FramePacing{};
     LARGE_INTEGER frequency;
     if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0) return 0;
     pacing->frequency = frequency.QuadPart;
     if (framePacingHighResolutionTimerAllowed) pacing->timer = CreateHighResolutionTimer();
-    if (pacing->timer) {
+    if (pacing->timer)
         FrameWaitBegin(&pacing->lateness, ASSUMED_TIMER_LATENESS_US);
-    } else {
-        // Where it is granted, sleeps wake within a millisecond or two and
-        // the spin stays short; where not, the measured wakes say so.
-        pacing->timerRaised = timeBeginPeriod(TIMER_RESOLUTION_MS) == TIMERR_NOERROR;
-        FrameWaitBegin(&pacing->lateness, ASSUMED_SLEEP_LATENESS_US);
-    }
+    else
+        BeginSleeping(pacing);
     return 1;
 }
 
@@ -94,8 +97,16 @@ void FramePacingRest(FramePacing* pacing, int64_t startMark, uint32_t intervalMs
     if (elapsedUs >= intervalUs) return;
     uint32_t sleepUs = FrameWaitSleepUs(&pacing->lateness, intervalUs - elapsedUs);
     if (pacing->timer) {
-        if (sleepUs == 0 || !WaitOnTimer(static_cast<HANDLE>(pacing->timer), sleepUs)) {
+        if (sleepUs == 0) {
             Sleep(0);
+            return;
+        }
+        if (!WaitOnTimer(static_cast<HANDLE>(pacing->timer), sleepUs)) {
+            // A timer that fails once is not trusted again: the rest of the
+            // run sleeps with Sleep, rather than spin on every pass.
+            CloseHandle(static_cast<HANDLE>(pacing->timer));
+            pacing->timer = nullptr;
+            BeginSleeping(pacing);
             return;
         }
     } else {
