@@ -252,10 +252,12 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID par
     engineState.frameInterval = 1000u / recording.frameRate;
     EngineWorkerStarted(&engineState.capturing);
     // A fault of the frame work ends the recording here; the file keeps the
-    // records written before it.
+    // complete records written before it.
     FaultGuard guard = {};
-    if (!FaultGuardRun(&guard, nullptr, 0, RecordFramesBody, &recording))
+    if (!FaultGuardRun(&guard, nullptr, 0, RecordFramesBody, &recording)) {
+        DropPartialRecord(&recording);
         engineState.finished = 1;
+    }
     GlobalFree(recording.work);
     FrameSurfaceDestroy(&recording.previous);
     FrameSurfaceDestroy(&recording.current);
