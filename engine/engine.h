@@ -89,3 +89,8 @@ void EngineWorkerStarted(std::atomic<uint8_t>* runFlag);
 // The end sequence after the worker's own clean-up: frameCount 0, finished 1,
 // starting 0, stopRequested 0, and the run flag 0 last.
 void EngineWorkerEnded(std::atomic<uint8_t>* runFlag);
+// The end of a worker whose start-up failed: frameCount 0, starting 0,
+// stopRequested 0, the run flag 0, and finished 1 last. Its run flag was never
+// raised, so nothing waits for it to fall: the starter returns on finished,
+// and then this worker writes nothing more.
+void EngineWorkerStartFailed(std::atomic<uint8_t>* runFlag);

@@ -43,8 +43,12 @@ int EngineRunWorker(LPTHREAD_START_ROUTINE entry, EngineParams* params,
         return 0;
     }
     CloseHandle(thread);  // detached: its end is seen only through the flags
-    while (engineState.starting) {
-        if (engineState.finished) return 0;
+    // A worker that started raised its run flag before it cleared starting,
+    // and from then on Stop waits for that flag. One that failed raises
+    // finished as its very last write. Returning on starting alone would
+    // leave a failed worker writing into the next start's flags.
+    while (!engineState.finished) {
+        if (!engineState.starting && *runFlag) return 1;
         Sleep(HANDSHAKE_POLL_MS);
     }
     return *runFlag;

@@ -40,3 +40,11 @@ void EngineWorkerEnded(std::atomic<uint8_t>* runFlag) {
     engineState.stopRequested = 0;
     *runFlag = 0;
 }
+
+void EngineWorkerStartFailed(std::atomic<uint8_t>* runFlag) {
+    engineState.frameCount = 0;
+    engineState.starting = 0;
+    engineState.stopRequested = 0;
+    *runFlag = 0;
+    engineState.finished = 1;
+}

@@ -1,25 +1,37 @@
-// Frame pacing for the worker threads: a high-resolution clock and a short
-// rest for the wait between frames. A worker waits for its frame interval in
-// its own loop (testing Escape and its flags on every pass) and calls
-// FramePacingRest on each pass: the rest sleeps while more than a couple of
-// milliseconds remain and only yields near the end, so a waiting worker uses
-// next to no processor time yet takes its frame within a millisecond or so.
+// Frame pacing for the worker threads: a high-resolution clock and the rest
+// taken on each pass of the wait between frames. A worker waits for its frame
+// interval in its own loop (testing Escape and its flags on every pass) and
+// calls FramePacingRest on each pass. The rest sleeps on a high-resolution
+// waitable timer where the system has one; elsewhere it sleeps with Sleep,
+// which may last a whole timer tick whatever resolution was asked for. Either
+// way it measures how late its sleeps wake (frame_wait.h), sleeps only while
+// more than that remains, and spins for the rest, so that a waiting worker
+// uses little processor time yet takes its frame within a millisecond.
 #pragma once
 
 #include <cstdint>
 
+#include "frame_wait.h"
+
 struct FramePacing {
     int64_t frequency;    // counter ticks per second
-    uint8_t timerRaised;  // the system timer runs at 1 ms for this worker
+    void* timer;          // high-resolution waitable timer (HANDLE), or null
+    uint8_t timerRaised;  // without that timer: the system timer was asked for 1 ms
+    FrameWaitLateness lateness;
 };
 
-// Reads the counter frequency and raises the system timer resolution to 1 ms
-// for the length of one worker run. Returns 1, or 0 when the machine has no
-// high-resolution counter (nothing is then raised).
+// 1 (the default) lets FramePacingBegin use a high-resolution timer where the
+// system offers one; 0 makes it take the Sleep fallback, as on a system
+// without one. Read when a worker starts.
+extern uint8_t framePacingHighResolutionTimerAllowed;
+
+// Reads the counter frequency and prepares the waits of one worker run: the
+// high-resolution timer, or else a 1 ms system timer resolution. Returns 1,
+// or 0 when the machine has no high-resolution counter (nothing is then held).
 int FramePacingBegin(FramePacing* pacing);
 
-// Restores the timer resolution raised by FramePacingBegin. Safe to call on a
-// record that Begin refused or that already ended.
+// Releases what FramePacingBegin took. Safe on a record that Begin refused or
+// that already ended.
 void FramePacingEnd(FramePacing* pacing);
 
 // The counter now, as a start mark for FramePacingElapsedMs.
@@ -29,9 +41,7 @@ int64_t FramePacingMark();
 // arithmetic, low 32 bits kept.
 uint32_t FramePacingElapsedMs(const FramePacing* pacing, int64_t mark);
 
-// One pass's rest while waiting for intervalMs to pass, elapsedMs of it gone:
-// sleeps about 1 ms while more than FRAME_PACING_SPIN_MS remain (more than a
-// whole system timer tick when the resolution could not be raised), otherwise
-// yields the processor. Returns at once when the interval has passed.
-constexpr uint32_t FRAME_PACING_SPIN_MS = 2;
-void FramePacingRest(const FramePacing* pacing, uint32_t elapsedMs, uint32_t intervalMs);
+// One pass's rest while waiting for intervalMs to pass since startMark:
+// sleeps while enough remains, otherwise yields the processor once. Returns
+// at once when the interval has passed.
+void FramePacingRest(FramePacing* pacing, int64_t startMark, uint32_t intervalMs);

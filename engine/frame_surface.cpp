@@ -3,14 +3,14 @@
 
 #include "frame_surface.h"
 
-static int32_t Max3(int64_t a, int64_t b, int64_t c) {
+static int64_t Max3(int64_t a, int64_t b, int64_t c) {
     int64_t m = a > b ? a : b;
-    return static_cast<int32_t>(m > c ? m : c);
+    return m > c ? m : c;
 }
 
-static int32_t Min3(int64_t a, int64_t b, int64_t c) {
+static int64_t Min3(int64_t a, int64_t b, int64_t c) {
     int64_t m = a < b ? a : b;
-    return static_cast<int32_t>(m < c ? m : c);
+    return m < c ? m : c;
 }
 
 int FrameSurfaceFill(FrameSurface* surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
@@ -46,22 +46,30 @@ int FrameSurfaceCopyRect(FrameSurface* destination, int32_t dx0, int32_t dy0, in
             bool sameWidth = static_cast<int64_t>(sx1) - sx0 == span;
             int32_t sw = source->width, sh = source->height;
             int32_t dw = destination->width, dh = destination->height;
-            int32_t c0 = Max3(dx0, 0, dx0 - (static_cast<int64_t>(sx0) * 65536) / step);
-            int32_t c1 = Min3(dx1, static_cast<int64_t>(dw) - 1,
+            // Kept in 64 bits: the column where the source starts may lie far
+            // beyond 32 bits when the source rectangle starts far to the left.
+            int64_t c0 = Max3(dx0, 0, dx0 - (static_cast<int64_t>(sx0) * 65536) / step);
+            int64_t c1 = Min3(dx1, static_cast<int64_t>(dw) - 1,
                               dx0 + ((static_cast<int64_t>(sw) - sx0 - 1) * 65536) / step);
-            auto sourceColumn = [&](int32_t x) -> int64_t {
-                int64_t offset = static_cast<int64_t>(x) - dx0;
+            auto sourceColumn = [&](int64_t x) -> int64_t {
+                int64_t offset = x - dx0;
                 return sameWidth ? offset + sx0 : sx0 + ((offset * step) >> 16);
             };
             while (c0 <= c1 && sourceColumn(c0) < 0) c0++;
-            int64_t rows = static_cast<int64_t>(dy1) - dy0 + 1;
-            int64_t sourceRows = static_cast<int64_t>(sy1) - sy0 + 1;
-            for (int64_t y = dy0; c0 <= c1 && y <= dy1; y++) {
-                int64_t sy = sy0 + ((y - dy0) * sourceRows) / rows;
-                if (sy < 0 || sy >= sh || y < 0 || y >= dh) continue;
+            // Only rows inside the destination are walked: the rectangle may
+            // span the whole 32-bit range. Offset times source rows stays
+            // below 2^64, so the row mapping is exact in unsigned arithmetic.
+            uint64_t rows = static_cast<uint64_t>(static_cast<int64_t>(dy1) - dy0) + 1;
+            uint64_t sourceRows = static_cast<uint64_t>(static_cast<int64_t>(sy1) - sy0) + 1;
+            int64_t firstRow = dy0 > 0 ? dy0 : 0;
+            int64_t lastRow = dy1 < dh - 1 ? dy1 : static_cast<int64_t>(dh) - 1;
+            for (int64_t y = firstRow; c0 <= c1 && y <= lastRow; y++) {
+                uint64_t offset = static_cast<uint64_t>(y - dy0);
+                int64_t sy = sy0 + static_cast<int64_t>(offset * sourceRows / rows);
+                if (sy < 0 || sy >= sh) continue;
                 uint32_t* out = dst + y * destination->stride;
                 const uint32_t* in = src + sy * source->stride;
-                for (int32_t x = c0; x <= c1; x++) {
+                for (int64_t x = c0; x <= c1; x++) {
                     int64_t sx = sourceColumn(x);
                     if (sx >= sw) break;
                     out[x] = in[sx];

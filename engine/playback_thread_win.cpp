@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "engine.h"
+#include "fault_guard_win.h"
 #include "frame_pacing_win.h"
 #include "frame_surface.h"
 #include "playback_layout.h"
@@ -156,7 +157,7 @@ static bool ShowAndWait(Playback* playback, int64_t* startMark) {
             continue;
         }
         if (elapsed >= interval) return true;
-        FramePacingRest(&playback->pacing, elapsed, interval);
+        FramePacingRest(&playback->pacing, *startMark, interval);
     }
 }
 
@@ -175,21 +176,34 @@ static void PlayFrames(Playback* playback) {
     }
 }
 
+static void PlayFramesBody(void* playback) {
+    PlayFrames(static_cast<Playback*>(playback));
+}
+
 __attribute__((force_align_arg_pointer)) DWORD WINAPI PlaybackThread(LPVOID params) {
     Playback playback = {};
     playback.params = *static_cast<const PlaybackParams*>(params);
     HWND window = static_cast<HWND>(playback.params.window);
-    if (StartUp(&playback)) {
-        engineState.frameInterval = VideoFrameInterval(playback.reader.header.frameRate);
+    if (!StartUp(&playback)) {
         engineState.frameCount = 0;
-        EngineWorkerStarted(&engineState.playing);
         RequestRedraw(window);
-        PlayFrames(&playback);
-        GlobalFree(playback.work);
-        FrameSurfaceDestroy(&playback.surface);
-        CloseVideo(&playback);
-        FramePacingEnd(&playback.pacing);
+        EngineWorkerStartFailed(&engineState.playing);
+        return 0;
     }
+    engineState.frameInterval = VideoFrameInterval(playback.reader.header.frameRate);
+    engineState.frameCount = 0;
+    EngineWorkerStarted(&engineState.playing);
+    RequestRedraw(window);
+    // A read of a video whose file went away (or any fault of the frame
+    // work) ends the playback here, as its end would.
+    FaultGuard guard = {};
+    if (!FaultGuardRun(&guard, playback.reader.data, playback.reader.size, PlayFramesBody,
+                       &playback))
+        engineState.finished = 1;
+    GlobalFree(playback.work);
+    FrameSurfaceDestroy(&playback.surface);
+    CloseVideo(&playback);
+    FramePacingEnd(&playback.pacing);
     engineState.frameCount = 0;
     RequestRedraw(window);
     EngineWorkerEnded(&engineState.playing);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "engine.h"
+#include "fault_guard_win.h"
 #include "frame_pacing_win.h"
 #include "frame_surface.h"
 #include "video_format.h"
@@ -216,7 +217,7 @@ static bool WaitForNextFrame(Recording* recording, int64_t startMark) {
             continue;
         }
         if (elapsed >= interval) return true;
-        FramePacingRest(&recording->pacing, elapsed, interval);
+        FramePacingRest(&recording->pacing, startMark, interval);
     }
 }
 
@@ -237,19 +238,31 @@ static void RecordFrames(Recording* recording) {
     }
 }
 
+static void RecordFramesBody(void* recording) {
+    RecordFrames(static_cast<Recording*>(recording));
+}
+
 __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID params) {
     Recording recording = {};
     recording.params = *static_cast<const CaptureParams*>(params);
-    if (StartUp(&recording)) {
-        engineState.frameInterval = 1000u / recording.frameRate;
-        EngineWorkerStarted(&engineState.capturing);
-        RecordFrames(&recording);
-        GlobalFree(recording.work);
-        FrameSurfaceDestroy(&recording.previous);
-        FrameSurfaceDestroy(&recording.current);
-        CloseHandle(recording.file);
-        FramePacingEnd(&recording.pacing);
+    if (!StartUp(&recording)) {
+        EngineWorkerStartFailed(&engineState.capturing);
+        return 0;
     }
+    engineState.frameInterval = 1000u / recording.frameRate;
+    EngineWorkerStarted(&engineState.capturing);
+    // A fault of the frame work ends the recording here; the file keeps the
+    // complete records written before it.
+    FaultGuard guard = {};
+    if (!FaultGuardRun(&guard, nullptr, 0, RecordFramesBody, &recording)) {
+        DropPartialRecord(&recording);
+        engineState.finished = 1;
+    }
+    GlobalFree(recording.work);
+    FrameSurfaceDestroy(&recording.previous);
+    FrameSurfaceDestroy(&recording.current);
+    CloseHandle(recording.file);
+    FramePacingEnd(&recording.pacing);
     EngineWorkerEnded(&engineState.capturing);
     return 0;
 }

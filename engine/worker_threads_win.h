@@ -9,9 +9,9 @@
 DWORD WINAPI RecordingThread(LPVOID params);
 DWORD WINAPI PlaybackThread(LPVOID params);
 
-// Starts a worker on params and waits for its start handshake. Returns the
-// worker's run flag once its start-up has ended, 0 when the thread could not
-// be created or its start-up failed.
+// Starts a worker on params and waits for its start handshake. Returns 1
+// once the worker runs, 0 when the thread could not be created or its
+// start-up failed; in that case the worker has made its last write.
 int EngineRunWorker(LPTHREAD_START_ROUTINE entry, EngineParams* params,
                     std::atomic<uint8_t>* runFlag);
 

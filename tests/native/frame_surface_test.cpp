@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
+#include <vector>
+
 #include "frame_surface.h"
 #include "test_pictures.h"
 
@@ -105,6 +109,35 @@ TEST(FrameSurface, CopyRefusesInvertedRectanglesAndStaysInsideBothSurfaces) {
     EXPECT_EQ(FrameSurfaceCopyRect(&b.s, -100, -50, 300, 400, &a.s, -7, -3, 20, 30), 1);
     EXPECT_EQ(FrameSurfaceCopyRect(&b.s, 6, 6, 1000, 1000, &a.s, 0, 0, 7, 7), 1);
     EXPECT_EQ(FrameSurfaceCopyRect(&b.s, 0, 0, 7, 7, &a.s, 100000, 0, 200000, 7), 1);
+}
+
+// Rectangles that span the whole 32-bit range: only the rows inside the
+// destination are walked, and each maps to the source row that its place in
+// the rectangle says, without the row arithmetic overflowing.
+TEST(FrameSurface, CopyOverTheWhole32BitRangeWalksOnlyTheRowsInside) {
+    Surface from(5, 6), to(5, 6);
+    FrameSurfaceLock(&from.s);
+    for (int32_t y = 0; y < 6; y++)
+        for (int32_t x = 0; x < 5; x++) from.s.pixels[y * from.s.stride + x] = 16 * y + x;
+    std::vector<uint32_t> picture = PictureOf(&from.s);
+    FrameSurfaceUnlock(&from.s);
+
+    // Equal spans on both sides: an exact copy of every row.
+    ASSERT_EQ(FrameSurfaceCopyRect(&to.s, 0, INT32_MIN, 4, INT32_MAX, &from.s, 0, INT32_MIN, 4,
+                                   INT32_MAX),
+              1);
+    FrameSurfaceLock(&to.s);
+    EXPECT_EQ(PictureOf(&to.s), picture);
+    FrameSurfaceUnlock(&to.s);
+
+    // Six source rows stretched over 2^32 destination rows: the visible
+    // rows lie just past the middle, where source row 3 is shown.
+    ASSERT_EQ(FrameSurfaceCopyRect(&to.s, 0, INT32_MIN, 4, INT32_MAX, &from.s, 0, 0, 4, 5), 1);
+    FrameSurfaceLock(&to.s);
+    for (int32_t y = 0; y < 6; y++)
+        for (int32_t x = 0; x < 5; x++)
+            EXPECT_EQ(to.s.pixels[y * to.s.stride + x], 16u * 3 + x) << x << ", " << y;
+    FrameSurfaceUnlock(&to.s);
 }
 
 }  // namespace

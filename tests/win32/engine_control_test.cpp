@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <string>
 
 #include "engine.h"
 #include "recording_support_win.h"
 #include "video_format.h"
+#include "worker_threads_win.h"
 
 namespace {
 
@@ -206,6 +209,80 @@ TEST_F(EngineControl, StopEndsWhenTheRunFlagFallsThoughTheRequestWasNeverCleared
     CloseHandle(worker);
     CloseHandle(stopper);
     ExpectIdleFlags();
+}
+
+// Ends the process when a test hangs, so the hang is reported rather than
+// waited for.
+std::atomic<int> handOverDone(0);
+
+DWORD WINAPI HandOverWatchdog(LPVOID) {
+    for (int waited = 0; waited < 120000; waited += 100) {
+        if (handOverDone) return 0;
+        Sleep(100);
+    }
+    fprintf(stderr, "a start or stop after a failed start-up never returned\n");
+    fflush(stderr);
+    ExitProcess(3);
+}
+
+// A start that fails in start-up, followed at once by starts and stops: the
+// failed worker's flags never leak into the next start, which runs its own
+// worker on its own record, and every stop returns with the worker gone.
+TEST_F(EngineControl, StartsAndStopsRightAfterAFailedStartUpGetTheirOwnResults) {
+    std::string missing = TempFilePath("morvane_no_such_folder\\video.zuv");
+    handOverDone = 0;
+    HANDLE watchdog = CreateThread(nullptr, 0, HandOverWatchdog, nullptr, 0, nullptr);
+    ASSERT_NE(watchdog, nullptr);
+    for (int round = 0; round < 40; round++) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        int failed = round % 2 ? EngineStartPlayback(missing.c_str(), shown.window, 0, 0, 0)
+                               : Start(missing, 15);
+        EXPECT_EQ(failed, 0);
+        EXPECT_EQ(engineState.finished, 1);
+        EXPECT_EQ(engineState.starting, 0);
+        const std::string& file = round % 3 ? path : otherPath;
+        ASSERT_EQ(Start(file, 1000), 1);
+        EXPECT_EQ(engineState.capturing, 1);
+        EXPECT_EQ(engineState.starting, 0);
+        EXPECT_EQ(engineState.finished, 0);
+        if (round % 4 == 0) {
+            EXPECT_TRUE(WaitFor([] { return EngineQuery(ENGINE_QUERY_FRAME_COUNT) >= 1; },
+                                GENEROUS_MS));
+        }
+        EXPECT_EQ(EngineStop(), 1);
+        ExpectIdleFlags();
+        // The worker recorded into the file its own start named.
+        std::vector<uint8_t> video = ReadWholeFile(file);
+        ASSERT_GE(video.size(), 24u);
+        EXPECT_EQ(VideoFileHeaderLoad(video.data(), video.size()).width, 64);
+    }
+    handOverDone = 1;
+    WaitForSingleObject(watchdog, INFINITE);
+    CloseHandle(watchdog);
+}
+
+// A worker whose failing start-up is slow between its writes: the start
+// returns only after its last one.
+DWORD WINAPI SlowlyFailingWorker(LPVOID params) {
+    EngineParams copied = *static_cast<const EngineParams*>(params);
+    engineState.frameInterval = copied.frameRate;
+    engineState.starting = 0;
+    Sleep(150);
+    engineState.stopRequested = 0;
+    Sleep(150);
+    EngineWorkerStartFailed(&engineState.capturing);
+    return 0;
+}
+
+TEST_F(EngineControl, AStartWaitsForTheLastWriteOfAWorkerThatFailed) {
+    EngineParams params = {};
+    params.frameRate = 77;
+    engineState.starting = 1;
+    EXPECT_EQ(EngineRunWorker(SlowlyFailingWorker, &params, &engineState.capturing), 0);
+    EXPECT_EQ(engineState.frameInterval, 77u);
+    EXPECT_EQ(engineState.finished, 1);
+    EXPECT_EQ(engineState.starting, 0);
+    EXPECT_EQ(engineState.capturing, 0);
 }
 
 }  // namespace

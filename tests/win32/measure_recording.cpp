@@ -2,6 +2,9 @@
 //  - the processor time used while an unchanging 640 x 480 window is
 //    recorded at 15 frames per second for 10 s, as a share of one processor
 //    (the whole process; its main thread only sleeps meanwhile);
+//  - the frames stored per second of a 30 fps recording with the timer
+//    resolution left at the system's default, waiting on the high-resolution
+//    timer and on the Sleep fallback;
 //  - the frames stored per second while a 1280 x 720 window is recorded at
 //    30 frames per second and its text scrolls by one line at every frame,
 //    the test program repainting it as the recorded program would.
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "frame_pacing_win.h"
 #include "recording_support_win.h"
 #include "measure_support_win.h"
 #include "test_pictures.h"
@@ -81,6 +85,38 @@ void MeasureUnchanging(double seconds, const std::string& path) {
            "process CPU %.3f s = %.1f%% of one processor\n",
            width, height, rate, wall, video.records, video.changed,
            video.sound ? "file sound" : "FILE DAMAGED", cpu, 100.0 * cpu / wall);
+    PictureWindowClose(&shown);
+}
+
+// Frames stored per second of a 30 fps recording of an unchanging window,
+// with the timer resolution left as the system has it: this program raises
+// nothing, so the figure shows how well the waits between frames hold.
+void MeasureTiming(double seconds, const std::string& path, const char* how) {
+    const int width = 640, height = 480;
+    const uint32_t rate = 30;
+    PictureWindow shown = {};
+    if (!PictureWindowOpen(&shown, 0, 0, width, height)) return;
+    FrameSurfaceLock(&shown.picture);
+    DrawLetterF(&shown.picture, 40, 30, 40);
+    FrameSurfaceUnlock(&shown.picture);
+    PictureWindowShow(&shown);
+    CaptureRect rect = {0, 0, width - 1, height - 1};
+
+    double cpuBefore = ProcessCpuSeconds(), wallBefore = Now();
+    if (!EngineStartRecording(path.c_str(), shown.window, &rect, rate)) {
+        printf("timing: the recording did not start\n");
+        return;
+    }
+    IdleFor(seconds);
+    EngineStop();
+    double cpu = ProcessCpuSeconds() - cpuBefore, wall = Now() - wallBefore;
+    VideoSummary video = Summarise(path);
+    printf("timing: %s, unchanging %dx%d window at %u fps (interval %u ms) for %.2f s: %u records "
+           "(%s) = %.2f frames stored per second of %.2f intervals; process CPU %.1f%% of one "
+           "processor\n",
+           how, width, height, rate, EngineQuery(ENGINE_QUERY_FRAME_INTERVAL), wall,
+           video.records, video.sound ? "file sound" : "FILE DAMAGED", video.records / wall,
+           1000.0 / EngineQuery(ENGINE_QUERY_FRAME_INTERVAL), 100.0 * cpu / wall);
     PictureWindowClose(&shown);
 }
 
@@ -185,6 +221,10 @@ int main(int argc, char** argv) {
     if (seconds <= 0) seconds = 10.0;
     EngineInit();
     std::string path = TempFilePath("morvane_measure_recording.zuv");
+    MeasureTiming(seconds, path, "default timer resolution");
+    framePacingHighResolutionTimerAllowed = 0;
+    MeasureTiming(seconds, path, "default timer resolution, Sleep fallback");
+    framePacingHighResolutionTimerAllowed = 1;
     MeasureUnchanging(seconds, path);
     MeasureScrolling(seconds, path);
     DeleteFileA(path.c_str());

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -593,6 +594,89 @@ TEST_F(Playback, DamagedVideosPlayWhatIsSoundAndStopOrderly) {
         }
         PlayDamaged(flipped, "seed and trial", seed * 1000u + trial);
     }
+}
+
+// The read-only view of the file that a playback thread has mapped: the one
+// mapped region of this process that starts with the video's bytes.
+uint8_t* FindMappedView(const std::vector<uint8_t>& bytes) {
+    MEMORY_BASIC_INFORMATION region;
+    for (uint8_t* at = nullptr;
+         VirtualQuery(at, &region, sizeof(region)) == sizeof(region) &&
+         reinterpret_cast<uintptr_t>(at) + region.RegionSize > reinterpret_cast<uintptr_t>(at);
+         at = static_cast<uint8_t*>(region.BaseAddress) + region.RegionSize) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_MAPPED &&
+            region.Protect == PAGE_READONLY && region.RegionSize >= bytes.size() &&
+            memcmp(region.BaseAddress, bytes.data(), bytes.size()) == 0)
+            return static_cast<uint8_t*>(region.BaseAddress);
+    }
+    return nullptr;
+}
+
+// Pages of the video that become unreadable under the playback thread, as
+// when the disk or share of a mapped file goes away: the playback ends
+// through its normal end sequence and the process lives on.
+TEST_F(Playback, AVideoWhosePagesBecomeUnreadableEndsThePlaybackNotTheProcess) {
+    TestVideo video;
+    VideoBegin(&video, 96, 64, 30);
+    for (uint32_t i = 0; i < 24; i++) VideoAdd(&video, Bgrx(200 - i * 8, 40 + i * 9, 10), i + 1);
+    VideoEnd(&video);
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const size_t page = system.dwPageSize;
+    ASSERT_GE(video.bytes.size(), 3 * page);
+    const size_t safePages = 1;  // the header and the first records stay readable
+
+    auto expectEndedByTheFault = [&](const char* what) {
+        EXPECT_TRUE(WaitFor([] { return !Playing(); }, GENEROUS_MS)) << what;
+        EXPECT_EQ(engineState.finished, 1) << what;
+        EXPECT_EQ(engineState.starting, 0) << what;
+        EXPECT_EQ(engineState.stopRequested, 0) << what;
+        EXPECT_EQ(EngineQuery(ENGINE_QUERY_FRAME_COUNT), 0u) << what;
+        // The end sequence's repaint takes the last frame away.
+        EXPECT_TRUE(WaitFor(
+            [] { return AllOf(GrabClient(0, 0, CLIENT_WIDTH, CLIENT_HEIGHT), BACKGROUND); },
+            GENEROUS_MS))
+            << what;
+        EngineStop();
+    };
+
+    const DWORD protections[] = {PAGE_NOACCESS, PAGE_READONLY | PAGE_GUARD};
+    for (DWORD protection : protections) {
+        SCOPED_TRACE(protection == PAGE_NOACCESS ? "no access" : "guard page");
+        uint8_t* block = static_cast<uint8_t*>(
+            VirtualAlloc(nullptr, video.bytes.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        ASSERT_NE(block, nullptr);
+        memcpy(block, video.bytes.data(), video.bytes.size());
+        ASSERT_EQ(EngineStartPlayback(reinterpret_cast<const char*>(block), window, 1,
+                                      video.bytes.size(), RECORDER_BAND),
+                  1);
+        EngineTogglePause();
+        DWORD old = 0;
+        ASSERT_TRUE(VirtualProtect(block + safePages * page, video.bytes.size() - safePages * page,
+                                   protection, &old));
+        EngineTogglePause();
+        expectEndedByTheFault("from memory");
+        VirtualFree(block, 0, MEM_RELEASE);
+        PaintBackground();
+    }
+
+    // The same with the playback thread's own view of a file.
+    ASSERT_EQ(PlayFile(video), 1);
+    EngineTogglePause();
+    uint8_t* view = FindMappedView(video.bytes);
+    ASSERT_NE(view, nullptr);
+    DWORD old = 0;
+    ASSERT_TRUE(VirtualProtect(view + safePages * page, video.bytes.size() - safePages * page,
+                               PAGE_NOACCESS, &old));
+    EngineTogglePause();
+    expectEndedByTheFault("from a file");
+    EXPECT_TRUE(DeleteFileA(path.c_str())) << "the file stays open after the fault";
+
+    // The engine plays on afterwards, to the end of an intact video.
+    PaintBackground();
+    ASSERT_EQ(PlayMemory(video), 1);
+    EXPECT_TRUE(WaitFor([] { return !Playing(); }, GENEROUS_MS));
+    EXPECT_EQ(engineState.finished, 1);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "frame_pacing_win.h"
 #include "recording_support_win.h"
 #include "test_pictures.h"
 #include "video_reader.h"
@@ -305,6 +306,36 @@ TEST_F(Recording, AnEscapePressedBeforeTheRecordingDoesNotEndIt) {
     ASSERT_EQ(Start(30), 1);
     ASSERT_TRUE(WaitForFrames(6));
     EXPECT_EQ(EngineQuery(ENGINE_QUERY_CAPTURING), 1u);
+}
+
+double Seconds() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// On the high-resolution timer and on the Sleep fallback alike, frames come
+// no sooner than one interval apart, and not far later either.
+TEST_F(Recording, BothWaysOfWaitingKeepFramesAnIntervalApart) {
+    for (uint8_t timerAllowed : {1, 0}) {
+        SCOPED_TRACE(timerAllowed ? "high-resolution timer" : "Sleep fallback");
+        framePacingHighResolutionTimerAllowed = timerAllowed;
+        double start = Seconds();
+        ASSERT_EQ(Start(30), 1);
+        double running = Seconds();
+        EXPECT_TRUE(WaitForFrames(20));
+        double seen = Seconds();
+        uint32_t framesSeen = FrameCount();
+        EngineStop();
+        double intervals = (Seconds() - start) * 1000 / 33;
+        DecodedVideo video = Decode(ReadWholeFile(path));
+        EXPECT_TRUE(video.endsAfterLastRecord);
+        EXPECT_GE(video.records.size(), 20u);
+        EXPECT_LE(video.records.size(), intervals + 1);
+        EXPECT_GE(framesSeen, (seen - running) * 1000 / 33 / 2);
+    }
+    framePacingHighResolutionTimerAllowed = 1;
 }
 
 TEST_F(Recording, AnAreaWiderThanASurfaceStoresItsSizeAndRecordsTheLimitedFrame) {
