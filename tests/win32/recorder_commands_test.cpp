@@ -136,6 +136,7 @@ TEST_F(Recorder, CaptureRecordsTheMainWindowOrTheScreenAndSaysWhyItCannot) {
     PostMessageA(main, WM_MOUSEMOVE, 0, MAKELPARAM(60, 60));
     EXPECT_TRUE(WaitForStatus(main, " Ready [Stopped] - 'c:\\untitled.zuv'"));
 
+    EXPECT_TRUE(WaitForFinishedVideo(kDefaultFile));
     ExpectVideoOfSize(kDefaultFile, OuterRect(main), 15);
     int records = ReadRecordedVideo(kDefaultFile).records;
     EXPECT_GE(records, static_cast<int>(least_seconds * 15 * 0.8)) << least_seconds;
@@ -160,7 +161,7 @@ TEST_F(Recorder, CaptureRecordsTheMainWindowOrTheScreenAndSaysWhyItCannot) {
     Click(locator, IDOK);
     EXPECT_TRUE(WaitForStatus(main, " Capturing [00:00:01]"));
     Choose(main, ID_STOP);
-    PumpFor(300);
+    EXPECT_TRUE(WaitForFinishedVideo(kDefaultFile));
     ExpectVideoOfSize(kDefaultFile, OuterRect(GetDesktopWindow()), 15);
     DeleteFileA(kDefaultFile);
 
@@ -198,7 +199,7 @@ TEST_F(Recorder, CaptureRecordsTheMainWindowOrTheScreenAndSaysWhyItCannot) {
     Click(locator, IDOK);
     EXPECT_TRUE(WaitForStatus(main, StatusAt("Capturing", 1000, named)));
     Choose(main, ID_STOP);
-    PumpFor(300);
+    EXPECT_TRUE(WaitForFinishedVideo(named));
     ExpectVideoOfSize(named, OuterRect(main), 24);
     EXPECT_GE(ReadRecordedVideo(named).records, 20);
     DeleteFileA(named.c_str());
@@ -211,6 +212,154 @@ TEST_F(Recorder, CaptureRecordsTheMainWindowOrTheScreenAndSaysWhyItCannot) {
     ASSERT_NE(locator, nullptr);
     Click(locator, IDOK);
     ExpectEngineError();
+}
+
+// Cancel in the locator after OK in the settings: nothing is recorded.
+#define CANCEL_LOCATOR()                                         \
+    do {                                                         \
+        HWND shown = WaitForProgramDialog(program, kLocator);    \
+        ASSERT_NE(shown, nullptr);                               \
+        Click(shown, IDCANCEL);                                  \
+        ExpectInvalidWindow();                                   \
+    } while (0)
+
+bool NoFileStartsWith(const std::string& pattern) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return true;
+    FindClose(search);
+    return false;
+}
+
+TEST_F(Recorder, SettingsRefuseWhatCannotBeRecordedAndAskBeforeReplacing) {
+    HWND settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    for (const char* rate : {"abc", "0", "70000"}) {
+        SetDlgItemTextA(settings, IDC_FRAME_RATE, rate);
+        Click(settings, IDOK);
+        ExpectBox("Invalid Frame Rate", "Please enter a frame rate from 1 to 65535 frames per second.",
+                  settings);
+        EXPECT_TRUE(IsWindowVisible(settings)) << rate;
+    }
+    // An existing file: No stays in the dialog, Yes goes on.
+    std::string existing = TempFilePath("morvane commands existing.zuv");
+    ASSERT_TRUE(WriteBytes(existing, Bytes(100, 7)));
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, existing.c_str());
+    SetDlgItemTextA(settings, IDC_FRAME_RATE, "7abc");
+    const char question[] = "The file you have selected already exists.\nWould you like to replace it?";
+    Click(settings, IDOK);
+    ExpectBox("Replace Existing File?", question, settings, IDNO);
+    EXPECT_TRUE(IsWindowVisible(settings));
+    Click(settings, IDOK);
+    ExpectBox("Replace Existing File?", question, settings, IDYES);
+    CANCEL_LOCATOR();
+    EXPECT_EQ(ReadBytes(existing), Bytes(100, 7));  // nothing recorded over it
+
+    // A name longer than the recorder holds is refused whole; one longer
+    // than the system takes fails visibly, and no shortened file appears.
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(ItemText(settings, IDC_DESTINATION_FILE), existing);
+    EXPECT_EQ(ItemText(settings, IDC_FRAME_RATE), "7");
+    std::string folder = TempFilePath("");
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, (folder + std::string(600, 'q')).c_str());
+    Click(settings, IDOK);
+    ExpectBox("File Name Too Long", "Please enter a file name of at most 511 characters.",
+              settings);
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, (folder + std::string(300, 'q')).c_str());
+    HWND locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDOK);
+    ExpectEngineError();
+    EXPECT_TRUE(NoFileStartsWith(folder + "qqq*"));
+
+    // Browse: the open dialog belongs to the settings dialog, which waits
+    // disabled; its choice stays even when the settings are cancelled.
+    std::string video = TempFilePath("morvane commands browsed.zuv");
+    ASSERT_TRUE(WriteBytes(video, MakeTestVideo(64, 48, 10, 3)));
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    Click(settings, IDC_BROWSE);
+    HWND open = WaitForProgramDialog(program, "Open");
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(GetWindow(open, GW_OWNER), settings);
+    EXPECT_FALSE(IsWindowEnabled(settings));
+    AnswerOpenDialog(open, video);
+    EXPECT_TRUE(WaitFor([&] { return ItemText(settings, IDC_DESTINATION_FILE) == video; }, 5000));
+    Click(settings, IDCANCEL);
+    EXPECT_TRUE(WaitUntilClosed(settings));
+
+    // A relative name is recorded under the folder current at OK; while
+    // that recording runs, its file counts as existing.
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(ItemText(settings, IDC_DESTINATION_FILE), video);
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, "morvane commands relative.zuv");
+    SetDlgItemTextA(settings, IDC_FRAME_RATE, "12");
+    locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDOK);
+    EXPECT_TRUE(WaitForStatus(main, " Capturing [00:00:0"));
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    std::string relative = ItemText(settings, IDC_DESTINATION_FILE);
+    EXPECT_EQ(relative.substr(1, 2), ":\\");
+    EXPECT_EQ(relative.substr(relative.size() - 30), "\\morvane commands relative.zuv");
+    Click(settings, IDOK);
+    ExpectBox("Replace Existing File?", question, settings, IDNO);
+    Click(settings, IDCANCEL);
+    EXPECT_TRUE(WaitUntilClosed(settings));
+    Choose(main, ID_STOP);
+    EXPECT_TRUE(WaitForFinishedVideo(relative));
+    EXPECT_EQ(ReadRecordedVideo(relative).header.frameRate, 12);
+    for (const std::string& path : {existing, video, relative}) DeleteFileA(path.c_str());
+}
+
+TEST_F(Recorder, PlayAndLoadOpenTheLoadDialogAndPauseSwallowsTheNextStart) {
+    DeleteFileA(kDefaultFile);
+    std::string video = TempFilePath("morvane commands played.zuv");
+    ASSERT_TRUE(WriteBytes(video, MakeTestVideo(160, 120, 10, 80)));
+
+    // Play without the current file asks for one; Cancel does nothing more.
+    Choose(main, ID_PLAY);
+    HWND open = WaitForProgramDialog(program, "Open");
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(GetWindow(open, GW_OWNER), main);
+    AnswerOpenDialog(open, "");
+    EXPECT_TRUE(WaitUntilClosed(open));
+    PumpFor(1000);
+    EXPECT_EQ(ProgramDialog(program, "Engine Error"), nullptr);
+    EXPECT_FALSE(StartsWith(StatusText(main), " Playing"));
+
+    Choose(main, ID_PLAY);
+    open = WaitForProgramDialog(program, "Open");
+    ASSERT_NE(open, nullptr);
+    AnswerOpenDialog(open, video);
+    EXPECT_TRUE(WaitForStatus(main, StatusAt("Playing", 0, video).substr(0, 12)));
+    EXPECT_NE(StatusText(main).find(StatusAt("Playing", 0, video).substr(21)), std::string::npos);
+
+    // Pause, Stop, Play: the Play only takes the pause away.
+    Choose(main, ID_PAUSE);
+    EXPECT_TRUE(WaitForStatus(main, " Paused (Play) [00:00:0"));
+    Choose(main, ID_STOP);
+    Choose(main, ID_PLAY);
+    PumpFor(1500);
+    EXPECT_TRUE(StartsWith(StatusText(main), " Paused (Play)")) << StatusText(main);
+    Choose(main, ID_PLAY);
+    EXPECT_TRUE(WaitForStatus(main, " Playing [00:00:0"));
+
+    // Load stops the playback; cancelled, it starts nothing.
+    Choose(main, ID_LOAD);
+    open = WaitForProgramDialog(program, "Open");
+    ASSERT_NE(open, nullptr);
+    AnswerOpenDialog(open, "");
+    EXPECT_TRUE(WaitUntilClosed(open));
+    PostMessageA(main, WM_MOUSEMOVE, 0, MAKELPARAM(60, 60));
+    EXPECT_TRUE(WaitForStatus(main, " Ready [Stopped]"));
+    PumpFor(1000);
+    EXPECT_TRUE(StartsWith(StatusText(main), " Ready [Stopped]"));
+    EXPECT_EQ(ProgramDialog(program, "Engine Error"), nullptr);
+    DeleteFileA(video.c_str());
 }
 
 }  // namespace
