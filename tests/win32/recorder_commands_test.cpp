@@ -362,4 +362,144 @@ TEST_F(Recorder, PlayAndLoadOpenTheLoadDialogAndPauseSwallowsTheNextStart) {
     DeleteFileA(video.c_str());
 }
 
+// A window of this test program for the locator to find, in one colour.
+HWND OpenTargetWindow(COLORREF colour) {
+    WNDCLASSA target_class = {};
+    target_class.lpfnWndProc = DefWindowProcA;
+    target_class.hInstance = GetModuleHandleA(nullptr);
+    target_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    target_class.hbrBackground = CreateSolidBrush(colour);
+    target_class.lpszClassName = "morvane_locator_target";
+    RegisterClassA(&target_class);
+    HWND window = CreateWindowExA(0, "morvane_locator_target", "Locator Target",
+                                  WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 20, 20, 300, 200, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    UpdateWindow(window);
+    PumpFor(300);
+    return window;
+}
+
+void MouseTo(POINT at, DWORD buttons) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+    SendInput(1, &input, sizeof input);
+    PumpFor(40);
+}
+
+POINT CentreOf(RECT r) {
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+uint32_t ScreenPixel(POINT at) {
+    HDC screen = GetDC(nullptr);
+    uint32_t pixel = GrabPixels(screen, at.x, at.y, 1, 1)[0];
+    ReleaseDC(nullptr, screen);
+    return pixel;
+}
+
+std::vector<uint32_t> GrabScreen() {
+    HDC screen = GetDC(nullptr);
+    std::vector<uint32_t> pixels = GrabPixels(screen, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                              GetSystemMetrics(SM_CYSCREEN));
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Waits until the pixel has shown both its colour and the inverse of it,
+// the inverse last; the locator's blink shows each for half a second.
+bool SeenBlinking(POINT at, uint32_t colour) {
+    bool normal = false;
+    return WaitFor([&] {
+        uint32_t pixel = ScreenPixel(at);
+        if (pixel == colour) normal = true;
+        return normal && pixel == (colour ^ 0xFFFFFF);
+    }, 2500);
+}
+
+// Pixels that are the inverse of what they were, outside the rectangles left
+// out (where the recorder's own windows are or were).
+size_t InvertedPixels(const std::vector<uint32_t>& before, const std::vector<uint32_t>& after,
+                      const std::vector<RECT>& left_out) {
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    size_t inverted = 0;
+    for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
+        POINT at = {static_cast<LONG>(i % width), static_cast<LONG>(i / width)};
+        bool outside = true;
+        for (const RECT& r : left_out) outside = outside && !PtInRect(&r, at);
+        if (outside && after[i] == (before[i] ^ 0xFFFFFF)) inverted++;
+    }
+    return inverted;
+}
+
+TEST_F(Recorder, LocatorFindsTheWindowDraggedOntoBlinksItAndLeavesNothingInverted) {
+    const uint32_t colour = Rgb(40, 120, 200);
+    HWND target = OpenTargetWindow(RGB(40, 120, 200));
+    ASSERT_NE(target, nullptr);
+    RECT target_rect = OuterRect(target);
+    POINT inside = {target_rect.left + 150, target_rect.top + 120};
+    ASSERT_EQ(ScreenPixel(inside), colour);
+    std::vector<uint32_t> before = GrabScreen();
+
+    std::string recorded = TempFilePath("morvane commands located.zuv");
+    DeleteFileA(recorded.c_str());
+    HWND settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, recorded.c_str());
+    HWND locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    MouseTo(CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON))), 0);
+    MouseTo(CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON))), MOUSEEVENTF_LEFTDOWN);
+    POINT from = CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON)));
+    for (int step = 1; step <= 10; ++step) {
+        MouseTo(POINT{from.x + (inside.x - from.x) * step / 10, from.y + (inside.y - from.y) * step / 10},
+                0);
+    }
+    MouseTo(inside, MOUSEEVENTF_LEFTUP);
+    char wanted[256];
+    snprintf(wanted, sizeof wanted,
+             "Window Handle: 0x%08lx\r\nWindow Title: Locator Target\r\nWindow Classname: "
+             "morvane_locator_target",
+             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(target)));
+    EXPECT_TRUE(WaitFor([&] { return ItemText(locator, IDC_WINDOW_INFO) == wanted; }, 3000))
+        << ItemText(locator, IDC_WINDOW_INFO);
+
+    // RECORD while the target is shown inverted.
+    EXPECT_TRUE(SeenBlinking(inside, colour));
+    Click(locator, IDOK);
+    EXPECT_TRUE(WaitForStatus(main, StatusAt("Capturing", 0, recorded).substr(0, 16)));
+    Choose(main, ID_STOP);
+    EXPECT_TRUE(WaitForFinishedVideo(recorded));
+    ExpectVideoOfSize(recorded, target_rect, 15);
+    PumpFor(500);
+    std::vector<RECT> recorder_windows = {OuterRect(main), OuterRect(locator)};
+    EXPECT_EQ(InvertedPixels(before, GrabScreen(), recorder_windows), 0u);
+
+    // The whole screen blinks, and after Cancel no part of it stays inverted,
+    // also where no window repaints it.
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, (recorded + ".unused").c_str());
+    locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDC_WHOLE_SCREEN);
+    EXPECT_TRUE(WaitFor([&] {
+        return ItemText(locator, IDC_WINDOW_INFO).find("DESKTOP") != std::string::npos;
+    }, 3000));
+    POINT corner = {GetSystemMetrics(SM_CXSCREEN) - 10, GetSystemMetrics(SM_CYSCREEN) - 10};
+    EXPECT_TRUE(SeenBlinking(corner, before[corner.y * GetSystemMetrics(SM_CXSCREEN) + corner.x]));
+    Click(locator, IDCANCEL);
+    HWND box = WaitForProgramDialog(program, "Invalid Window");
+    ASSERT_NE(box, nullptr);
+    recorder_windows.push_back(OuterRect(box));
+    Click(box, IDOK);
+    EXPECT_TRUE(WaitUntilClosed(box));
+    PumpFor(500);
+    EXPECT_EQ(InvertedPixels(before, GrabScreen(), recorder_windows), 0u);
+    DestroyWindow(target);
+    DeleteFileA(recorded.c_str());
+}
+
 }  // namespace
