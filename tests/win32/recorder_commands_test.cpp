@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "dialogs.h"
 #include "packaging_support_win.h"
+#include "recorder_globals.h"
 #include "recorder_driver_win.h"
 #include "resource_ids.h"
 #include "status_text.h"
@@ -35,6 +37,26 @@ TEST(RecorderCommands, StatusTextsShowStateTimeAndShortName) {
     format_ready_text(text, long_name.c_str());
     EXPECT_STREQ(text, " Ready [Stopped] - 'c:\\xxxxxxxxx...xxxxxx.zuv'");
     EXPECT_EQ(status_state_word(0, 0, 1), nullptr);
+}
+
+TEST(RecorderCommands, NamesAreMadeAbsoluteAndDialogsThatCannotOpenCountAsCancel) {
+    char name[CURRENT_FILE_CAPACITY];
+    for (const char* absolute : {"c:\\videos\\..\\a.zuv", "\\\\server\\share\\a.zuv"}) {
+        EXPECT_EQ(absolute_file_name(absolute, name, sizeof name), 1);
+        EXPECT_STREQ(name, absolute);
+    }
+    char folder[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    EXPECT_EQ(absolute_file_name("a b.zuv", name, sizeof name), 1);
+    EXPECT_EQ(std::string(name), std::string(folder) + "\\a b.zuv");
+    std::string too_long(CURRENT_FILE_CAPACITY, 'x');
+    EXPECT_EQ(absolute_file_name(too_long.c_str(), name, sizeof name), 0);
+    EXPECT_EQ(absolute_file_name(("c:\\" + too_long).c_str(), name, sizeof name), 0);
+
+    // This test program carries no dialog resources: DialogBoxParamA gives -1.
+    program_instance = GetModuleHandleA(nullptr);
+    EXPECT_EQ(run_capture_settings(), 0);
+    EXPECT_EQ(run_locator(), nullptr);
 }
 
 // The status text of a state at a time, for the file.
