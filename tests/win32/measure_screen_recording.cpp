@@ -93,8 +93,9 @@ int main(int argc, char** argv) {
     }
     int scrolledLines = 0;
     auto showScrolled = [&] {
-        BitBlt(static_cast<HDC>(shown.picture.dc), 0, 0, width, height, static_cast<HDC>(page.dc), 0,
-               (scrolledLines % scrollPositions) * LINE_HEIGHT, SRCCOPY);
+        BitBlt(static_cast<HDC>(shown.picture.dc), 0, 0, width, height,
+               static_cast<HDC>(page.dc), 0, (scrolledLines % scrollPositions) * LINE_HEIGHT,
+               SRCCOPY);
         PictureWindowShow(&shown);
     };
     showScrolled();

@@ -236,15 +236,6 @@ TEST_F(Recorder, CaptureRecordsTheMainWindowOrTheScreenAndSaysWhyItCannot) {
     ExpectEngineError();
 }
 
-// Cancel in the locator after OK in the settings: nothing is recorded.
-#define CANCEL_LOCATOR()                                         \
-    do {                                                         \
-        HWND shown = WaitForProgramDialog(program, kLocator);    \
-        ASSERT_NE(shown, nullptr);                               \
-        Click(shown, IDCANCEL);                                  \
-        ExpectInvalidWindow();                                   \
-    } while (0)
-
 bool NoFileStartsWith(const std::string& pattern) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern.c_str(), &found);
@@ -259,8 +250,8 @@ TEST_F(Recorder, SettingsRefuseWhatCannotBeRecordedAndAskBeforeReplacing) {
     for (const char* rate : {"abc", "0", "70000"}) {
         SetDlgItemTextA(settings, IDC_FRAME_RATE, rate);
         Click(settings, IDOK);
-        ExpectBox("Invalid Frame Rate", "Please enter a frame rate from 1 to 65535 frames per second.",
-                  settings);
+        ExpectBox("Invalid Frame Rate",
+                  "Please enter a frame rate from 1 to 65535 frames per second.", settings);
         EXPECT_TRUE(IsWindowVisible(settings)) << rate;
     }
     // An existing file: No stays in the dialog, Yes goes on.
@@ -268,13 +259,17 @@ TEST_F(Recorder, SettingsRefuseWhatCannotBeRecordedAndAskBeforeReplacing) {
     ASSERT_TRUE(WriteBytes(existing, Bytes(100, 7)));
     SetDlgItemTextA(settings, IDC_DESTINATION_FILE, existing.c_str());
     SetDlgItemTextA(settings, IDC_FRAME_RATE, "7abc");
-    const char question[] = "The file you have selected already exists.\nWould you like to replace it?";
+    const char question[] =
+        "The file you have selected already exists.\nWould you like to replace it?";
     Click(settings, IDOK);
     ExpectBox("Replace Existing File?", question, settings, IDNO);
     EXPECT_TRUE(IsWindowVisible(settings));
     Click(settings, IDOK);
     ExpectBox("Replace Existing File?", question, settings, IDYES);
-    CANCEL_LOCATOR();
+    HWND locator = WaitForProgramDialog(program, kLocator);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDCANCEL);
+    ExpectInvalidWindow();
     EXPECT_EQ(ReadBytes(existing), Bytes(100, 7));  // nothing recorded over it
 
     // A name longer than the recorder holds is refused whole; one longer
@@ -289,7 +284,7 @@ TEST_F(Recorder, SettingsRefuseWhatCannotBeRecordedAndAskBeforeReplacing) {
     ExpectBox("File Name Too Long", "Please enter a file name of at most 511 characters.",
               settings);
     SetDlgItemTextA(settings, IDC_DESTINATION_FILE, (folder + std::string(300, 'q')).c_str());
-    HWND locator = ConfirmSettings(settings);
+    locator = ConfirmSettings(settings);
     ASSERT_NE(locator, nullptr);
     Click(locator, IDOK);
     ExpectEngineError();
@@ -393,9 +388,10 @@ HWND OpenTargetWindow(COLORREF colour) {
     target_class.hbrBackground = CreateSolidBrush(colour);
     target_class.lpszClassName = "morvane_locator_target";
     RegisterClassA(&target_class);
-    HWND window = CreateWindowExA(0, "morvane_locator_target", "Locator Target",
-                                  WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 20, 20, 300, 200, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND window =
+        CreateWindowExA(0, "morvane_locator_target", "Locator Target",
+                        WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 20, 20, 300, 200, nullptr,
+                        nullptr, GetModuleHandleA(nullptr), nullptr);
     UpdateWindow(window);
     PumpFor(300);
     return window;
@@ -476,7 +472,8 @@ TEST_F(Recorder, LocatorFindsTheWindowDraggedOntoBlinksItAndLeavesNothingInverte
     MouseTo(CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON))), MOUSEEVENTF_LEFTDOWN);
     POINT from = CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON)));
     for (int step = 1; step <= 10; ++step) {
-        MouseTo(POINT{from.x + (inside.x - from.x) * step / 10, from.y + (inside.y - from.y) * step / 10},
+        MouseTo(POINT{from.x + (inside.x - from.x) * step / 10,
+                      from.y + (inside.y - from.y) * step / 10},
                 0);
     }
     MouseTo(inside, MOUSEEVENTF_LEFTUP);
