@@ -266,16 +266,27 @@ TEST_F(Builder, LoadDialogTakesTheChoiceIntoTheCurrentFile) {
     DialogScript cancel;
     {
         DialogDriver driver(GetCurrentThreadId(), &cancel);
-        EXPECT_EQ(load_dialog(), 0);
+        EXPECT_EQ(load_dialog(main_window), 0);
     }
     EXPECT_STREQ(current_file, "c:\\untitled.zuv");
     EXPECT_EQ(cancel.proposed_names, std::vector<std::string>{"untitled.zuv"});
+
+    // A name longer than the open dialog holds is not offered cut short.
+    std::string long_name = "c:\\" + std::string(300, 'n') + ".zuv";
+    strcpy(current_file, long_name.c_str());
+    DialogScript cancel_long;
+    {
+        DialogDriver driver(GetCurrentThreadId(), &cancel_long);
+        EXPECT_EQ(load_dialog(main_window), 0);
+    }
+    EXPECT_EQ(std::string(current_file), long_name);
+    EXPECT_EQ(cancel_long.proposed_names, std::vector<std::string>{""});
 
     DialogScript valid;
     valid.file_name = video_path;
     {
         DialogDriver driver(GetCurrentThreadId(), &valid);
-        EXPECT_EQ(load_dialog(), 1);
+        EXPECT_EQ(load_dialog(main_window), 1);
     }
     EXPECT_EQ(std::string(current_file), video_path);
     EXPECT_TRUE(valid.boxes.empty());
@@ -285,7 +296,7 @@ TEST_F(Builder, LoadDialogTakesTheChoiceIntoTheCurrentFile) {
     invalid.file_name = folder + "short.zuv";
     {
         DialogDriver driver(GetCurrentThreadId(), &invalid);
-        EXPECT_EQ(load_dialog(), 0);
+        EXPECT_EQ(load_dialog(main_window), 0);
     }
     EXPECT_EQ(std::string(current_file), folder + "short.zuv");
     ASSERT_EQ(invalid.boxes.size(), 1u) << Describe(invalid);
