@@ -33,4 +33,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$WINE" wineboot -i >/dev/null 2>&1 || true
     "$WINESERVER" -w
 fi
+# Wine leaves window placement to a window manager and, when none answers,
+# waits two seconds for one each time a window closes. The virtual screen has
+# no window manager, so the prefix places windows itself.
+if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "$WINESERVER" -w
+fi
 echo "setup: ready"
