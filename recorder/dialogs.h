@@ -12,3 +12,25 @@ INT_PTR CALLBACK about_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
 // in the box, even while the caller keeps the thread busy; DestroyWindow at
 // the end.
 INT_PTR CALLBACK progress_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The capture settings dialog (resource 105, modal): the destination file
+// and the frame rate of the next recording. On OK they are stored in
+// current_file and capture_fps. Returns 1 on OK, 0 on Cancel or when the
+// dialog could not be shown.
+int run_capture_settings();
+INT_PTR CALLBACK capture_settings_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The name to record into for a typed one: an absolute name as typed, a
+// relative one made absolute against the current folder (one the system
+// cannot complete, such as the empty name, is kept as typed). 1 when the
+// result fits output (capacity bytes, terminator included), else 0.
+int absolute_file_name(const char* typed, char* output, size_t capacity);
+
+// The window locator (resource 104, modal): the user drags the locator onto
+// the window to record, or chooses the whole screen. Returns the chosen
+// window (the main window when nothing was chosen), or null on Cancel or when
+// the dialog could not be shown.
+HWND run_locator();
+INT_PTR CALLBACK locator_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+// The window procedure that replaces the locator control's own.
+LRESULT CALLBACK locator_control_proc(HWND control, UINT message, WPARAM wparam, LPARAM lparam);

@@ -30,3 +30,14 @@ void paint_idle_picture(HWND window, HDC dc);
 // The idle picture: bitmap 107 in a memory device context (idle_picture).
 void create_idle_picture();
 void release_idle_picture();
+
+// Runs the command of the main menu or the toolbar with this identifier;
+// dialogs included, it has run to its end when this returns.
+void run_main_command(HWND window, WORD command);
+
+// While the engine runs: its state, elapsed time and the short file name in
+// the status line. While it is idle the last text stays.
+void refresh_status_line();
+
+// While the engine is idle: the ready text with the short file name.
+void show_ready_text();

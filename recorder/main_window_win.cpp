@@ -143,6 +143,15 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_ERASEBKGND:
         paint_idle_picture(window, reinterpret_cast<HDC>(wparam));
         return 1;  // erased: painting must not ask for it again
+    case WM_TIMER:
+        if (wparam == STATUS_TIMER) refresh_status_line();
+        return 0;
+    case WM_MOUSEMOVE:
+        show_ready_text();
+        return 0;
+    case WM_COMMAND:
+        run_main_command(window, LOWORD(wparam));
+        return 0;
     case WM_CLOSE:
         DestroyWindow(window);
         return 0;

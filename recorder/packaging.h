@@ -21,11 +21,13 @@ constexpr size_t EXE_PATH_CAPACITY = 260;
 // open.
 int check_video_file(const char* path);
 
-// Stops the engine and lets the user choose a video file into current_file
-// (its capacity taken as 260). 1 when the choice passes check_video_file; 0
-// on cancel (current_file unchanged) or after the "Invalid or Empty Video
-// File" warning (current_file holds the choice).
-int load_dialog();
+// Stops the engine and lets the user choose a video file into current_file,
+// with the open dialog and its warning owned by owner (disabled meanwhile).
+// The dialog starts from current_file when that fits its 260 characters. 1
+// when the choice passes check_video_file; 0 on cancel or failure
+// (current_file unchanged) or after the "Invalid or Empty Video File"
+// warning (current_file holds the choice).
+int load_dialog(HWND owner);
 
 // The output name proposed for a video: the path up to its last "." (of the
 // whole path, not only of the file name) followed by ".exe", or the whole

@@ -266,7 +266,7 @@ TEST_F(Builder, LoadDialogTakesTheChoiceIntoTheCurrentFile) {
     DialogScript cancel;
     {
         DialogDriver driver(GetCurrentThreadId(), &cancel);
-        EXPECT_EQ(load_dialog(), 0);
+        EXPECT_EQ(load_dialog(main_window), 0);
     }
     EXPECT_STREQ(current_file, "c:\\untitled.zuv");
     EXPECT_EQ(cancel.proposed_names, std::vector<std::string>{"untitled.zuv"});
@@ -275,7 +275,7 @@ TEST_F(Builder, LoadDialogTakesTheChoiceIntoTheCurrentFile) {
     valid.file_name = video_path;
     {
         DialogDriver driver(GetCurrentThreadId(), &valid);
-        EXPECT_EQ(load_dialog(), 1);
+        EXPECT_EQ(load_dialog(main_window), 1);
     }
     EXPECT_EQ(std::string(current_file), video_path);
     EXPECT_TRUE(valid.boxes.empty());
@@ -285,7 +285,7 @@ TEST_F(Builder, LoadDialogTakesTheChoiceIntoTheCurrentFile) {
     invalid.file_name = folder + "short.zuv";
     {
         DialogDriver driver(GetCurrentThreadId(), &invalid);
-        EXPECT_EQ(load_dialog(), 0);
+        EXPECT_EQ(load_dialog(main_window), 0);
     }
     EXPECT_EQ(std::string(current_file), folder + "short.zuv");
     ASSERT_EQ(invalid.boxes.size(), 1u) << Describe(invalid);

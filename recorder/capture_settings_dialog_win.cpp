@@ -1,0 +1,168 @@
+// The capture settings dialog: the destination file name and frame rate of
+// the next recording.
+#include <windows.h>
+
+#include <cstring>
+
+#include "dialogs.h"
+#include "packaging.h"
+#include "recorder_globals.h"
+#include "resource_ids.h"
+#include "window_utils.h"
+
+namespace {
+
+// Added in this order; the sorted combo box shows "10 fps (Medium)" first.
+const char* const FRAME_RATE_ENTRIES[] = {
+    "2 fps (Stills)", "5 fps (Low)",    "10 fps (Medium)", "15 fps (Film)",
+    "24 fps (Movie)", "25 fps (PAL)",   "30 fps (NTSC)",
+};
+
+// The engine divides by the rate and stores it in 16 bits.
+constexpr UINT HIGHEST_FRAME_RATE = 65535;
+
+bool is_letter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool is_separator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// "c:\..." or a network name "\\server\...": a name that does not depend on
+// the current folder or drive.
+bool is_absolute(const char* name) {
+    if (is_letter(name[0]) && name[1] == ':' && is_separator(name[2])) return true;
+    return is_separator(name[0]) && is_separator(name[1]);
+}
+
+void init_dialog(HWND dialog) {
+    centre_window(dialog, main_window);
+    SetDlgItemTextA(dialog, IDC_DESTINATION_FILE, current_file);
+    SendDlgItemMessageA(dialog, IDC_FRAME_RATE, CB_RESETCONTENT, 0, 0);
+    for (const char* entry : FRAME_RATE_ENTRIES) {
+        SendDlgItemMessageA(dialog, IDC_FRAME_RATE, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(entry));
+    }
+    SetDlgItemInt(dialog, IDC_FRAME_RATE, static_cast<UINT>(capture_fps), FALSE);
+    centre_window(dialog, main_window);
+}
+
+void warn(HWND dialog, const char* text, const char* caption) {
+    MessageBoxA(dialog, text, caption, MB_ICONWARNING);
+}
+
+// The typed rate, or 0 after telling the user it cannot be used.
+UINT read_frame_rate(HWND dialog) {
+    BOOL translated = FALSE;
+    UINT rate = GetDlgItemInt(dialog, IDC_FRAME_RATE, &translated, FALSE);
+    if (translated && rate >= 1 && rate <= HIGHEST_FRAME_RATE) return rate;
+    warn(dialog, "Please enter a frame rate from 1 to 65535 frames per second.",
+         "Invalid Frame Rate");
+    return 0;
+}
+
+// The destination as it will be recorded, into name (current_file's
+// capacity); false after telling the user a name that does not fit.
+bool read_destination(HWND dialog, char* name) {
+    char typed[CURRENT_FILE_CAPACITY];
+    HWND edit = GetDlgItem(dialog, IDC_DESTINATION_FILE);
+    bool fits = GetWindowTextLengthA(edit) < CURRENT_FILE_CAPACITY;
+    if (fits) {
+        GetWindowTextA(edit, typed, CURRENT_FILE_CAPACITY);
+        fits = absolute_file_name(typed, name, CURRENT_FILE_CAPACITY) != 0;
+    }
+    if (!fits) {
+        warn(dialog, "Please enter a file name of at most 511 characters.", "File Name Too Long");
+    }
+    return fits;
+}
+
+// A file that exists, also one that a running recording holds without
+// sharing, which cannot be opened for reading.
+bool destination_exists(const char* name) {
+    if (file_exists(name)) return true;
+    DWORD attributes = GetFileAttributesA(name);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void confirm(HWND dialog) {
+    UINT rate = read_frame_rate(dialog);
+    if (!rate) return;
+    char name[CURRENT_FILE_CAPACITY];
+    if (!read_destination(dialog, name)) return;
+    if (destination_exists(name) &&
+        MessageBoxA(dialog, "The file you have selected already exists.\nWould you like to "
+                            "replace it?",
+                    "Replace Existing File?", MB_YESNO) != IDYES)
+        return;
+    memcpy(current_file, name, strlen(name) + 1);
+    capture_fps = static_cast<int>(rate);
+    EndDialog(dialog, 1);
+}
+
+void browse(HWND dialog) {
+    load_dialog(dialog);
+    SetDlgItemTextA(dialog, IDC_DESTINATION_FILE, current_file);
+}
+
+INT_PTR colour_static(HDC dc) {
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, DIALOG_COLOUR);
+    SetTextColor(dc, RGB(0, 0, 0));
+    return reinterpret_cast<INT_PTR>(dialog_brush);
+}
+
+}  // namespace
+
+int absolute_file_name(const char* typed, char* output, size_t capacity) {
+    size_t length = strlen(typed);
+    if (is_absolute(typed)) {
+        if (length >= capacity) return 0;
+        memcpy(output, typed, length + 1);
+        return 1;
+    }
+    if (length >= capacity) return 0;
+    DWORD written = GetFullPathNameA(typed, static_cast<DWORD>(capacity), output, nullptr);
+    if (written == 0) {
+        // Not a name the system can complete (empty, say): kept as typed, so
+        // that the recording fails on it visibly.
+        memcpy(output, typed, length + 1);
+        return 1;
+    }
+    return written < capacity;
+}
+
+INT_PTR CALLBACK capture_settings_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        init_dialog(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case IDOK:
+            confirm(dialog);
+            break;
+        case IDCANCEL:
+            EndDialog(dialog, 0);
+            break;
+        case IDC_BROWSE:
+            browse(dialog);
+            break;
+        }
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+        return colour_static(reinterpret_cast<HDC>(wparam));
+    case WM_CTLCOLORDLG:
+        return reinterpret_cast<INT_PTR>(dialog_brush);
+    default:
+        return FALSE;
+    }
+}
+
+int run_capture_settings() {
+    // -1 (the dialog could not be made) counts as Cancel.
+    INT_PTR result = DialogBoxParamA(program_instance, MAKEINTRESOURCEA(IDD_CAPTURE_SETTINGS),
+                                     main_window, capture_settings_proc, 0);
+    return result == 1 ? 1 : 0;
+}

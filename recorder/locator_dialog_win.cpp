@@ -1,0 +1,202 @@
+// The window locator: the user drags the locator icon onto the window to
+// record, which is named in the dialog and blinks on the screen, or chooses
+// the whole screen.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "dialogs.h"
+#include "recorder_globals.h"
+#include "resource_ids.h"
+#include "window_utils.h"
+
+namespace {
+
+constexpr UINT_PTR BLINK_TIMER = 1;
+constexpr UINT BLINK_MS = 500;
+// Asks the dialog to describe the target again.
+constexpr UINT WM_LOCATOR_UPDATE = WM_APP + 1;
+// Repaints a window with its frame and children at once.
+constexpr UINT FULL_REDRAW = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW |
+                             RDW_ERASENOW | RDW_FRAME;
+constexpr int TEXT_CAPACITY = 256;
+constexpr size_t INFORMATION_CAPACITY = 1024;  // all wsprintfA writes
+
+// The locator's state outlives the dialog: the blink phase carries on from
+// one use to the next.
+HWND locator_target;
+HWND locator_dialog;
+WNDPROC locator_previous_proc;
+unsigned locator_blink_count;
+
+// What is inverted on the screen now, so that exactly those pixels can be
+// inverted back: a window that does not repaint itself (the whole screen)
+// would otherwise keep them.
+struct Inversion {
+    bool shown;
+    HWND window;
+    RECT rect;  // window coordinates, through the window device context
+};
+Inversion inversion;
+
+void full_redraw(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, FULL_REDRAW);
+}
+
+void invert(HWND window, const RECT* rect) {
+    HDC dc = GetWindowDC(window);
+    if (!dc) return;
+    InvertRect(dc, rect);
+    ReleaseDC(window, dc);
+    inversion.shown = true;
+    inversion.window = window;
+    inversion.rect = *rect;
+}
+
+// Inverts back what is inverted, then repaints that window whole.
+void remove_inversion() {
+    if (!inversion.shown) return;
+    inversion.shown = false;
+    HDC dc = GetWindowDC(inversion.window);
+    if (dc) {
+        InvertRect(dc, &inversion.rect);
+        ReleaseDC(inversion.window, dc);
+    }
+    full_redraw(inversion.window);
+}
+
+void blink() {
+    if (locator_blink_count & 1) {
+        RECT area;
+        if (!inversion.shown && GetWindowRect(locator_target, &area)) {
+            OffsetRect(&area, -area.left, -area.top);
+            invert(locator_target, &area);
+        }
+    } else {
+        remove_inversion();
+        full_redraw(locator_target);
+    }
+    locator_blink_count++;
+}
+
+void describe_target(HWND dialog) {
+    char title[TEXT_CAPACITY] = "";
+    char class_name[TEXT_CAPACITY] = "";
+    if (locator_target == GetDesktopWindow()) {
+        lstrcpynA(title, "DESKTOP", TEXT_CAPACITY);
+    } else {
+        GetWindowTextA(locator_target, title, TEXT_CAPACITY);
+    }
+    GetClassNameA(locator_target, class_name, TEXT_CAPACITY);
+    char text[INFORMATION_CAPACITY];
+    unsigned long handle = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(locator_target));
+    wsprintfA(text, "Window Handle: 0x%0.8lx\r\nWindow Title: %s\r\nWindow Classname: %s", handle,
+              title, class_name);
+    SetDlgItemTextA(dialog, IDC_WINDOW_INFO, text);
+}
+
+// The old target is repainted whole, without what was inverted on it.
+void change_target(HWND target) {
+    if (target == locator_target) return;
+    remove_inversion();
+    full_redraw(locator_target);
+    locator_target = target;
+    SendMessageA(locator_dialog, WM_LOCATOR_UPDATE, 0, 0);
+}
+
+void init_dialog(HWND dialog) {
+    locator_dialog = dialog;
+    locator_target = main_window;
+    SetTimer(dialog, BLINK_TIMER, BLINK_MS, nullptr);
+    centre_window(dialog, main_window);
+    locator_previous_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        GetDlgItem(dialog, IDC_LOCATOR_ICON), GWLP_WNDPROC,
+        reinterpret_cast<LONG_PTR>(locator_control_proc)));
+}
+
+void end_dialog(HWND dialog, HWND result) {
+    remove_inversion();
+    full_redraw(GetDesktopWindow());
+    EndDialog(dialog, reinterpret_cast<INT_PTR>(result));
+}
+
+INT_PTR colour_static(HDC dc, HWND control) {
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, DIALOG_COLOUR);
+    SetTextColor(dc, GetDlgCtrlID(control) == IDC_WINDOW_INFO ? LINK_COLOUR : RGB(0, 0, 0));
+    return reinterpret_cast<INT_PTR>(dialog_brush);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK locator_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        init_dialog(dialog);
+        return TRUE;
+    case WM_TIMER:
+        if (wparam == BLINK_TIMER) blink();
+        return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case IDOK:
+            end_dialog(dialog, locator_target);
+            break;
+        case IDCANCEL:
+            end_dialog(dialog, nullptr);
+            break;
+        case IDC_WHOLE_SCREEN:
+            change_target(GetDesktopWindow());
+            SendMessageA(dialog, WM_LOCATOR_UPDATE, 0, 0);
+            break;
+        }
+        return TRUE;
+    case WM_LOCATOR_UPDATE:
+        describe_target(dialog);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        return colour_static(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_CTLCOLORDLG:
+        return reinterpret_cast<INT_PTR>(dialog_brush);
+    case WM_DESTROY:
+        remove_inversion();
+        KillTimer(dialog, BLINK_TIMER);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+LRESULT CALLBACK locator_control_proc(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_SETCURSOR:
+        SetCursor(locator_cursor);
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        SetCapture(control);
+        break;
+    case WM_MOUSEMOVE:
+        if (wparam & MK_LBUTTON) {
+            POINT cursor;
+            GetCursorPos(&cursor);
+            // Nothing under the cursor (off every window): the target stays.
+            HWND under = WindowFromPoint(cursor);
+            if (under) change_target(under);
+        }
+        break;
+    case WM_LBUTTONUP:
+        ReleaseCapture();
+        remove_inversion();
+        full_redraw(locator_target);
+        SendMessageA(locator_dialog, WM_LOCATOR_UPDATE, 0, 0);
+        break;
+    }
+    return CallWindowProcA(locator_previous_proc, control, message, wparam, lparam);
+}
+
+HWND run_locator() {
+    INT_PTR result = DialogBoxParamA(program_instance, MAKEINTRESOURCEA(IDD_LOCATOR), main_window,
+                                     locator_dialog_proc, 0);
+    if (result == -1) return nullptr;
+    return reinterpret_cast<HWND>(result);
+}

@@ -1,0 +1,127 @@
+// The commands of the main menu and the toolbar, and the status line's texts.
+#include <windows.h>
+
+#include "dialogs.h"
+#include "engine.h"
+#include "file_association.h"
+#include "main_window.h"
+#include "packaging.h"
+#include "recorder_globals.h"
+#include "resource_ids.h"
+#include "status_text.h"
+#include "window_utils.h"
+
+namespace {
+
+// Windows smaller than this in either direction are not recorded.
+constexpr LONG SMALLEST_RECORDED_SIDE = 16;
+
+void show_engine_error() {
+    MessageBoxA(main_window, "The ZeVEVIZ Engine cannot perform the requested action at this time.",
+                "Engine Error", MB_ICONWARNING);
+}
+
+void capture() {
+    if (run_capture_settings() != 1) return;
+    HWND target = run_locator();
+    if (!target || !IsWindow(target)) {
+        MessageBoxA(main_window, "You must select a valid source window to capture.",
+                    "Invalid Window", MB_ICONWARNING);
+        return;
+    }
+    RECT outer;
+    if (!GetWindowRect(target, &outer)) return;
+    CaptureRect rect = {0, 0, outer.right - outer.left - 1, outer.bottom - outer.top - 1};
+    if (rect.right + 1 < SMALLEST_RECORDED_SIDE || rect.bottom + 1 < SMALLEST_RECORDED_SIDE) return;
+    if (!EngineStartRecording(current_file, target, &rect, static_cast<uint32_t>(capture_fps)))
+        show_engine_error();
+}
+
+void play_current_file() {
+    if (!EngineStartPlayback(current_file, main_window, 0, 0, BOTTOM_BAND_HEIGHT))
+        show_engine_error();
+}
+
+// After the Load dialog: a file that does not exist is an error only when the
+// dialog reported a good choice (the file has gone since); a cancelled or
+// refused choice has already said all there is to say.
+void play_after_load_dialog(int chosen) {
+    if (!file_exists(current_file)) {
+        if (chosen) show_engine_error();
+        return;
+    }
+    play_current_file();
+}
+
+void play() {
+    if (file_exists(current_file)) {
+        play_current_file();
+        return;
+    }
+    play_after_load_dialog(load_dialog(main_window));
+}
+
+void load() {
+    int chosen = load_dialog(main_window);
+    if (!chosen) return;
+    play_after_load_dialog(chosen);
+}
+
+void restore_association() {
+    char extension[] = ".zuv";
+    restore_file_association(extension);
+}
+
+}  // namespace
+
+void run_main_command(HWND window, WORD command) {
+    switch (command) {
+    case ID_CAPTURE:
+        capture();
+        break;
+    case ID_STOP:
+        if (!EngineStop()) show_engine_error();
+        break;
+    case ID_PLAY:
+        play();
+        break;
+    case ID_PAUSE:
+        if (!EngineTogglePause()) show_engine_error();
+        break;
+    case ID_LOAD:
+        load();
+        break;
+    case ID_ABOUT:
+        DialogBoxParamA(program_instance, MAKEINTRESOURCEA(IDD_ABOUT), window, about_proc, 0);
+        break;
+    case ID_MAKE_SELF_PLAYING:
+        build_self_playing_exe(current_file);
+        break;
+    case ID_EXTRACT:
+        break;
+    case ID_RESTORE_ASSOCIATION:
+        restore_association();
+        break;
+    case ID_SET_ASSOCIATION:  // greyed: the association is set at every start
+    default:
+        break;
+    }
+}
+
+void refresh_status_line() {
+    const char* state = status_state_word(EngineQuery(ENGINE_QUERY_PLAYING),
+                                          EngineQuery(ENGINE_QUERY_CAPTURING),
+                                          EngineQuery(ENGINE_QUERY_PAUSED));
+    if (!state) return;  // idle: the last text stays
+    uint32_t elapsed = EngineQuery(ENGINE_QUERY_FRAME_COUNT) * EngineQuery(ENGINE_QUERY_FRAME_INTERVAL);
+    char text[STATUS_TEXT_CAPACITY];
+    format_status_text(text, state, elapsed, current_file);
+    SetWindowTextA(status_line, text);
+}
+
+void show_ready_text() {
+    if (EngineQuery(ENGINE_QUERY_PLAYING) || EngineQuery(ENGINE_QUERY_CAPTURING)) return;
+    char text[STATUS_TEXT_CAPACITY];
+    format_ready_text(text, current_file);
+    SetWindowTextA(status_line, text);
+}
