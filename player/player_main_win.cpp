@@ -96,14 +96,13 @@ static bool own_resource_section(const uint8_t** section, size_t* size, size_t* 
 // The language-0 entry is the one a build adds. The system's lookup for the
 // neutral language prefers the user's language and could return the
 // placeholder beside it, so the entry is looked up in the resource section
-// by its exact language; without it, any entry of that name will do.
+// itself: language 0, else 1033, else any.
 static bool find_video_entry(const char** data, DWORD* size) {
     const uint8_t* section;
     size_t section_size, image_size;
     ResourceData found;
     if (own_resource_section(&section, &section_size, &image_size) &&
-        ResourceFindByLanguage(section, section_size, "ZEVEVIZ", "VIDEO1",
-                               MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &found) &&
+        ResourceFind(section, section_size, "ZEVEVIZ", "VIDEO1", &found) &&
         found.address <= image_size && image_size - found.address >= found.size) {
         *data = reinterpret_cast<const char*>(instance) + found.address;
         *size = found.size;

@@ -13,7 +13,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
 SECONDS_EACH=${FUZZ_SECONDS:-15}
 BIN="$BUILD_DIR/native-san/fuzz"
-TARGETS=${*:-"unpack round_trip video_reader"}
+TARGETS=${*:-"unpack round_trip video_reader executable_resources"}
 
 if [ ! -x "$BIN/fuzz_unpack" ]; then
     sh "$ROOT/scripts/build.sh" native-san
@@ -26,6 +26,8 @@ for target in $TARGETS; do
     mkdir -p "$work" "$artifacts"
     case $target in
     video_reader) max_len=16384 ;;
+    # Room for the seeds, which are whole players.
+    executable_resources) max_len=131072 ;;
     *) max_len=4096 ;;
     esac
     echo "fuzz: $target for ${SECONDS_EACH}s"

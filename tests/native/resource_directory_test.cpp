@@ -1,6 +1,6 @@
-// The player's lookup of its video entry by exact language in a resource
-// section: the language-0 video is found beside the 1033 placeholder in
-// either order, and damaged sections are refused without reading outside.
+// The lookup of the video entry in a resource section: by exact language,
+// the language-0 video is found beside the 1033 placeholder in either order,
+// and damaged sections are refused without reading outside.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -87,6 +87,12 @@ TEST(ResourceDirectory, OtherNamesDoNotMatch) {
                   0)
             << c.type << " / " << c.name;
     }
+    // A unit beyond ASCII is not the letter in its low byte: 0x015A is no "Z".
+    Bytes wide_unit = Section("ZEVEVIZ", "VIDEO1", 0, 1033);
+    Put16(&wide_unit, 114, 0x015A);
+    EXPECT_EQ(ResourceFindByLanguage(wide_unit.data(), wide_unit.size(), "ZEVEVIZ", "VIDEO1", 0,
+                                     &found),
+              0);
     // A type stored by number is not the type of that name.
     Bytes by_id = Section("ZEVEVIZ", "VIDEO1", 0, 1033);
     Put32(&by_id, 16, 10);

@@ -21,6 +21,8 @@ struct SeenBox {
 
 struct DialogScript {
     std::string file_name;         // typed into a file dialog; empty: cancel it
+    std::vector<std::string> file_names;  // typed into the first file dialogs, in turn,
+                                          // before file_name; an empty one cancels
     std::vector<std::string> proposed_names;  // what each file dialog held when it opened
     std::vector<SeenBox> boxes;    // every message box, in order
 };
@@ -80,11 +82,15 @@ private:
             script_->boxes.push_back({WindowText(window), WindowText(text)});
             PressButton(window, GetDlgItem(window, IDYES) ? IDYES : IDOK);
         } else if (HWND field = FileNameField(window)) {
+            size_t turn = script_->proposed_names.size();
             script_->proposed_names.push_back(WindowText(field));
-            if (script_->file_name.empty()) {
+            const std::string& name = turn < script_->file_names.size()
+                                          ? script_->file_names[turn]
+                                          : script_->file_name;
+            if (name.empty()) {
                 PressButton(window, IDCANCEL);
             } else {
-                SetWindowTextA(field, script_->file_name.c_str());
+                SetWindowTextA(field, name.c_str());
                 PressButton(window, IDOK);
             }
         }

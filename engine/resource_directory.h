@@ -1,8 +1,7 @@
-// Finding one entry of a program's resource section by type name, entry name
-// and exact language, without the system's language fallback: a
-// self-playing executable holds its video under language 0 beside the
-// player's placeholder under 1033, and the system's lookup for "neutral"
-// prefers the user's language.
+// Finding one entry of a program's resource section by type name and entry
+// name, with the language chosen the way a self-playing executable needs:
+// it holds its video under language 0 beside the player's placeholder under
+// 1033, and the system's lookup for "neutral" may prefer the user's language.
 //
 // The resource section, as the loader maps it:
 //   directory: u32 characteristics, u32 time, u16 major, u16 minor,
@@ -31,3 +30,8 @@ struct ResourceData {
 // is malformed. Reads nothing outside the section.
 int ResourceFindByLanguage(const uint8_t* section, size_t sectionSize, const char* type,
                            const char* name, uint16_t language, ResourceData* found);
+
+// The same lookup with the language a build gives the video: language 0,
+// else 1033, else the name's first entry of any language.
+int ResourceFind(const uint8_t* section, size_t sectionSize, const char* type, const char* name,
+                 ResourceData* found);
