@@ -3,6 +3,7 @@
 
 #include "dialogs.h"
 #include "engine.h"
+#include "extractor.h"
 #include "file_association.h"
 #include "main_window.h"
 #include "packaging.h"
@@ -98,6 +99,7 @@ void run_main_command(HWND window, WORD command) {
         build_self_playing_exe(current_file);
         break;
     case ID_EXTRACT:
+        extract_video(current_file);
         break;
     case ID_RESTORE_ASSOCIATION:
         restore_association();
