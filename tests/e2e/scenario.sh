@@ -228,6 +228,16 @@ wait_until 60 "the last frame in the player" screen_shows "$out/capture-last.png
 shot self-playing
 close "$PLAYER"
 
+# Extract from it: the video comes out as the recording, byte for byte.
+extracted=$out/extracted.zuv
+menu_command t e
+answer_file_dialog Open "$(windows_path "$exe")"
+answer_file_dialog "Save As" "$(windows_path "$extracted")"
+wait_until 120 "the extracted video" window_shown "ZeVEVIZ Created Successfully!"
+shot extracted
+xdotool key Return
+cmp "$capture" "$extracted" || fail "the extracted video differs from the recording"
+
 # The whole screen for about a second while an xterm shows a known text;
 # where the screen did not change, the last frame is what X shows.
 xterm -T morvane-e2e-text -geometry 60x8+1250+860 \
