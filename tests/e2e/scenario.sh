@@ -61,7 +61,6 @@ x_window() {
 window_shown() { x_window "$1" >/dev/null; }
 close() { probe close "$1" >/dev/null; }
 window_gone() { ! x_window "$1" >/dev/null; }
-file_bigger() { [ -f "$1" ] && [ "$(stat -c %s "$1")" -gt "$2" ]; }
 
 # The centre of the rectangle a probe prints ("left top right bottom ...").
 centre_of() { probe "$@" | awk '{ print int(($1 + $3) / 2), int(($2 + $4) / 2) }'; }
