@@ -8,9 +8,10 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# ctest runs the test programs under Wine; WINE is set by scripts/env.sh.
-if(DEFINED ENV{WINE})
-  set(CMAKE_CROSSCOMPILING_EMULATOR $ENV{WINE})
+# ctest runs the test programs under the 32-bit Wine of the emulated i386
+# root; WINE32 is set by scripts/env.sh.
+if(DEFINED ENV{WINE32})
+  set(CMAKE_CROSSCOMPILING_EMULATOR $ENV{WINE32})
 else()
   set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 endif()

@@ -4,7 +4,8 @@
 #   native-san  the same tests under AddressSanitizer and UBSan, and the
 #               fuzz targets (clang)
 #   win64       the Windows programs and their tests, run under Wine
-#   win32       the 32-bit deliverables, morvane.exe and selfplayer.exe
+#   win32       the 32-bit deliverables, morvane.exe and selfplayer.exe, and
+#               the same Windows tests, run under the emulated 32-bit Wine
 # Pass configuration names to build only those.
 set -eu
 
@@ -39,7 +40,7 @@ for config in $CONFIGS; do
         build win64 ;;
     win32)
         configure win32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
-            -DCMAKE_BUILD_TYPE=MinSizeRel -DMORVANE_TESTS=OFF
+            -DCMAKE_BUILD_TYPE=MinSizeRel
         build win32 ;;
     *)
         echo "build: unknown configuration $config" >&2

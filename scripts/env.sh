@@ -9,9 +9,14 @@
 : "${WINEDLLOVERRIDES:=mscoree,mshtml=;winedbg.exe=d}"
 : "${XVFB_DISPLAY:=:91}"
 : "${XVFB_SCREEN:=1920x1200x24}"
-# The Windows tests run the 64-bit build of the programs under the 64-bit Wine
-# loader: these machines' kernels do not execute 32-bit x86 code, so a 32-bit
-# Wine cannot start. The 32-bit deliverables are built from the same sources.
+# The 64-bit build of the programs runs under the host's 64-bit Wine loader.
 : "${WINE:=/usr/lib/wine/wine64}"
 : "${WINESERVER:=/usr/lib/wine/wineserver64}"
+# The 32-bit build runs under Debian's 32-bit Wine in an i386 root, emulated by
+# qemu-i386 (these machines' kernels execute no 32-bit x86 code), with a prefix
+# of its own; WINE32 runs a Windows program there (scripts/i386.sh).
+: "${I386_ROOT:=$BUILD_DIR/i386root}"
+: "${WINEPREFIX32:=$BUILD_DIR/wineprefix32}"
+: "${WINE32:=$ROOT/scripts/wine32.sh}"
 export BUILD_DIR WINEPREFIX WINEDEBUG WINEDLLOVERRIDES XVFB_DISPLAY XVFB_SCREEN WINE WINESERVER
+export I386_ROOT WINEPREFIX32 WINE32

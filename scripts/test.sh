@@ -2,7 +2,8 @@
 # Sets everything up, builds every configuration and runs every test: the
 # native tests (plain, then under AddressSanitizer and UBSan), a bounded fuzz
 # run, and the Windows tests under Wine inside one virtual screen, one test
-# program at a time. Exits non-zero when anything fails.
+# program at a time: the 64-bit build under the host's Wine, then the 32-bit
+# build under the emulated 32-bit Wine. Exits non-zero when anything fails.
 set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,6 +15,7 @@ sh "$ROOT/scripts/build.sh"
 . "$ROOT/scripts/xvfb.sh"
 cleanup() {
     "$WINESERVER" -k >/dev/null 2>&1 || true
+    sh "$ROOT/scripts/i386.sh" /usr/lib/wine/wineserver32 -k >/dev/null 2>&1 || true
     [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -49,6 +51,9 @@ if [ -x "$ROOT/scripts/fuzz.sh" ]; then
     FUZZ_SECONDS=${FUZZ_SECONDS:-15} sh "$ROOT/scripts/fuzz.sh" || failed=1
 fi
 run_ctest win64 -j1 --timeout 600
+# One Wine at a time on the shared screen.
+"$WINESERVER" -k >/dev/null 2>&1 || true
+run_ctest win32 -j1 --timeout 900
 
 echo "tests: $passed_total passed, $failed_total failed"
 exit $failed
