@@ -115,7 +115,8 @@ void refresh_status_line() {
                                           EngineQuery(ENGINE_QUERY_CAPTURING),
                                           EngineQuery(ENGINE_QUERY_PAUSED));
     if (!state) return;  // idle: the last text stays
-    uint32_t elapsed = EngineQuery(ENGINE_QUERY_FRAME_COUNT) * EngineQuery(ENGINE_QUERY_FRAME_INTERVAL);
+    uint32_t elapsed =
+        EngineQuery(ENGINE_QUERY_FRAME_COUNT) * EngineQuery(ENGINE_QUERY_FRAME_INTERVAL);
     char text[STATUS_TEXT_CAPACITY];
     format_status_text(text, state, elapsed, current_file);
     SetWindowTextA(status_line, text);

@@ -129,3 +129,9 @@ inline RecordedVideo ReadRecordedVideo(const std::string& path) {
     while (VideoReaderNext(&reader, &record)) video.records++;
     return video;
 }
+
+// Waits until no recording holds the file any more (it holds it without
+// sharing) and it reads as a video.
+inline bool WaitForFinishedVideo(const std::string& path, DWORD timeout_ms = 10000) {
+    return WaitFor([&] { return ReadRecordedVideo(path).records >= 0; }, timeout_ms);
+}

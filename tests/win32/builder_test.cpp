@@ -271,6 +271,17 @@ TEST_F(Builder, LoadDialogTakesTheChoiceIntoTheCurrentFile) {
     EXPECT_STREQ(current_file, "c:\\untitled.zuv");
     EXPECT_EQ(cancel.proposed_names, std::vector<std::string>{"untitled.zuv"});
 
+    // A name longer than the open dialog holds is not offered cut short.
+    std::string long_name = "c:\\" + std::string(300, 'n') + ".zuv";
+    strcpy(current_file, long_name.c_str());
+    DialogScript cancel_long;
+    {
+        DialogDriver driver(GetCurrentThreadId(), &cancel_long);
+        EXPECT_EQ(load_dialog(main_window), 0);
+    }
+    EXPECT_EQ(std::string(current_file), long_name);
+    EXPECT_EQ(cancel_long.proposed_names, std::vector<std::string>{""});
+
     DialogScript valid;
     valid.file_name = video_path;
     {

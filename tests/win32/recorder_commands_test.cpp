@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "dialogs.h"
 #include "packaging_support_win.h"
+#include "recorder_globals.h"
 #include "recorder_driver_win.h"
 #include "resource_ids.h"
 #include "status_text.h"
@@ -35,6 +37,26 @@ TEST(RecorderCommands, StatusTextsShowStateTimeAndShortName) {
     format_ready_text(text, long_name.c_str());
     EXPECT_STREQ(text, " Ready [Stopped] - 'c:\\xxxxxxxxx...xxxxxx.zuv'");
     EXPECT_EQ(status_state_word(0, 0, 1), nullptr);
+}
+
+TEST(RecorderCommands, NamesAreMadeAbsoluteAndDialogsThatCannotOpenCountAsCancel) {
+    char name[CURRENT_FILE_CAPACITY];
+    for (const char* absolute : {"c:\\videos\\..\\a.zuv", "\\\\server\\share\\a.zuv"}) {
+        EXPECT_EQ(absolute_file_name(absolute, name, sizeof name), 1);
+        EXPECT_STREQ(name, absolute);
+    }
+    char folder[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    EXPECT_EQ(absolute_file_name("a b.zuv", name, sizeof name), 1);
+    EXPECT_EQ(std::string(name), std::string(folder) + "\\a b.zuv");
+    std::string too_long(CURRENT_FILE_CAPACITY, 'x');
+    EXPECT_EQ(absolute_file_name(too_long.c_str(), name, sizeof name), 0);
+    EXPECT_EQ(absolute_file_name(("c:\\" + too_long).c_str(), name, sizeof name), 0);
+
+    // This test program carries no dialog resources: DialogBoxParamA gives -1.
+    program_instance = GetModuleHandleA(nullptr);
+    EXPECT_EQ(run_capture_settings(), 0);
+    EXPECT_EQ(run_locator(), nullptr);
 }
 
 // The status text of a state at a time, for the file.
@@ -136,6 +158,7 @@ TEST_F(Recorder, CaptureRecordsTheMainWindowOrTheScreenAndSaysWhyItCannot) {
     PostMessageA(main, WM_MOUSEMOVE, 0, MAKELPARAM(60, 60));
     EXPECT_TRUE(WaitForStatus(main, " Ready [Stopped] - 'c:\\untitled.zuv'"));
 
+    EXPECT_TRUE(WaitForFinishedVideo(kDefaultFile));
     ExpectVideoOfSize(kDefaultFile, OuterRect(main), 15);
     int records = ReadRecordedVideo(kDefaultFile).records;
     EXPECT_GE(records, static_cast<int>(least_seconds * 15 * 0.8)) << least_seconds;
@@ -160,7 +183,7 @@ TEST_F(Recorder, CaptureRecordsTheMainWindowOrTheScreenAndSaysWhyItCannot) {
     Click(locator, IDOK);
     EXPECT_TRUE(WaitForStatus(main, " Capturing [00:00:01]"));
     Choose(main, ID_STOP);
-    PumpFor(300);
+    EXPECT_TRUE(WaitForFinishedVideo(kDefaultFile));
     ExpectVideoOfSize(kDefaultFile, OuterRect(GetDesktopWindow()), 15);
     DeleteFileA(kDefaultFile);
 
@@ -198,7 +221,7 @@ TEST_F(Recorder, CaptureRecordsTheMainWindowOrTheScreenAndSaysWhyItCannot) {
     Click(locator, IDOK);
     EXPECT_TRUE(WaitForStatus(main, StatusAt("Capturing", 1000, named)));
     Choose(main, ID_STOP);
-    PumpFor(300);
+    EXPECT_TRUE(WaitForFinishedVideo(named));
     ExpectVideoOfSize(named, OuterRect(main), 24);
     EXPECT_GE(ReadRecordedVideo(named).records, 20);
     DeleteFileA(named.c_str());
@@ -211,6 +234,291 @@ TEST_F(Recorder, CaptureRecordsTheMainWindowOrTheScreenAndSaysWhyItCannot) {
     ASSERT_NE(locator, nullptr);
     Click(locator, IDOK);
     ExpectEngineError();
+}
+
+bool NoFileStartsWith(const std::string& pattern) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return true;
+    FindClose(search);
+    return false;
+}
+
+TEST_F(Recorder, SettingsRefuseWhatCannotBeRecordedAndAskBeforeReplacing) {
+    HWND settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    for (const char* rate : {"abc", "0", "70000"}) {
+        SetDlgItemTextA(settings, IDC_FRAME_RATE, rate);
+        Click(settings, IDOK);
+        ExpectBox("Invalid Frame Rate",
+                  "Please enter a frame rate from 1 to 65535 frames per second.", settings);
+        EXPECT_TRUE(IsWindowVisible(settings)) << rate;
+    }
+    // An existing file: No stays in the dialog, Yes goes on.
+    std::string existing = TempFilePath("morvane commands existing.zuv");
+    ASSERT_TRUE(WriteBytes(existing, Bytes(100, 7)));
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, existing.c_str());
+    SetDlgItemTextA(settings, IDC_FRAME_RATE, "7abc");
+    const char question[] =
+        "The file you have selected already exists.\nWould you like to replace it?";
+    Click(settings, IDOK);
+    ExpectBox("Replace Existing File?", question, settings, IDNO);
+    EXPECT_TRUE(IsWindowVisible(settings));
+    Click(settings, IDOK);
+    ExpectBox("Replace Existing File?", question, settings, IDYES);
+    HWND locator = WaitForProgramDialog(program, kLocator);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDCANCEL);
+    ExpectInvalidWindow();
+    EXPECT_EQ(ReadBytes(existing), Bytes(100, 7));  // nothing recorded over it
+
+    // A name longer than the recorder holds is refused whole; one longer
+    // than the system takes fails visibly, and no shortened file appears.
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(ItemText(settings, IDC_DESTINATION_FILE), existing);
+    EXPECT_EQ(ItemText(settings, IDC_FRAME_RATE), "7");
+    std::string folder = TempFilePath("");
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, (folder + std::string(600, 'q')).c_str());
+    Click(settings, IDOK);
+    ExpectBox("File Name Too Long", "Please enter a file name of at most 511 characters.",
+              settings);
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, (folder + std::string(300, 'q')).c_str());
+    locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDOK);
+    ExpectEngineError();
+    EXPECT_TRUE(NoFileStartsWith(folder + "qqq*"));
+
+    // Browse: the open dialog belongs to the settings dialog, which waits
+    // disabled; its choice stays even when the settings are cancelled.
+    std::string video = TempFilePath("morvane commands browsed.zuv");
+    ASSERT_TRUE(WriteBytes(video, MakeTestVideo(64, 48, 10, 3)));
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    Click(settings, IDC_BROWSE);
+    HWND open = WaitForProgramDialog(program, "Open");
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(GetWindow(open, GW_OWNER), settings);
+    EXPECT_FALSE(IsWindowEnabled(settings));
+    AnswerOpenDialog(open, video);
+    EXPECT_TRUE(WaitFor([&] { return ItemText(settings, IDC_DESTINATION_FILE) == video; }, 5000));
+    Click(settings, IDCANCEL);
+    EXPECT_TRUE(WaitUntilClosed(settings));
+
+    // A relative name is recorded under the folder current at OK; while
+    // that recording runs, its file counts as existing.
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(ItemText(settings, IDC_DESTINATION_FILE), video);
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, "morvane commands relative.zuv");
+    SetDlgItemTextA(settings, IDC_FRAME_RATE, "12");
+    locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDOK);
+    EXPECT_TRUE(WaitForStatus(main, " Capturing [00:00:0"));
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    std::string relative = ItemText(settings, IDC_DESTINATION_FILE);
+    EXPECT_EQ(relative.substr(1, 2), ":\\");
+    EXPECT_EQ(relative.substr(relative.size() - 30), "\\morvane commands relative.zuv");
+    Click(settings, IDOK);
+    ExpectBox("Replace Existing File?", question, settings, IDNO);
+    Click(settings, IDCANCEL);
+    EXPECT_TRUE(WaitUntilClosed(settings));
+    Choose(main, ID_STOP);
+    EXPECT_TRUE(WaitForFinishedVideo(relative));
+    EXPECT_EQ(ReadRecordedVideo(relative).header.frameRate, 12);
+    for (const std::string& path : {existing, video, relative}) DeleteFileA(path.c_str());
+}
+
+TEST_F(Recorder, PlayAndLoadOpenTheLoadDialogAndPauseSwallowsTheNextStart) {
+    DeleteFileA(kDefaultFile);
+    std::string video = TempFilePath("morvane commands played.zuv");
+    ASSERT_TRUE(WriteBytes(video, MakeTestVideo(160, 120, 10, 80)));
+
+    // Play without the current file asks for one; Cancel does nothing more.
+    Choose(main, ID_PLAY);
+    HWND open = WaitForProgramDialog(program, "Open");
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(GetWindow(open, GW_OWNER), main);
+    AnswerOpenDialog(open, "");
+    EXPECT_TRUE(WaitUntilClosed(open));
+    PumpFor(1000);
+    EXPECT_EQ(ProgramDialog(program, "Engine Error"), nullptr);
+    EXPECT_FALSE(StartsWith(StatusText(main), " Playing"));
+
+    Choose(main, ID_PLAY);
+    open = WaitForProgramDialog(program, "Open");
+    ASSERT_NE(open, nullptr);
+    AnswerOpenDialog(open, video);
+    EXPECT_TRUE(WaitForStatus(main, StatusAt("Playing", 0, video).substr(0, 12)));
+    EXPECT_NE(StatusText(main).find(StatusAt("Playing", 0, video).substr(21)), std::string::npos);
+
+    // Pause, Stop, Play: the Play only takes the pause away.
+    Choose(main, ID_PAUSE);
+    EXPECT_TRUE(WaitForStatus(main, " Paused (Play) [00:00:0"));
+    Choose(main, ID_STOP);
+    Choose(main, ID_PLAY);
+    PumpFor(1500);
+    EXPECT_TRUE(StartsWith(StatusText(main), " Paused (Play)")) << StatusText(main);
+    Choose(main, ID_PLAY);
+    EXPECT_TRUE(WaitForStatus(main, " Playing [00:00:0"));
+
+    // Load stops the playback; cancelled, it starts nothing.
+    Choose(main, ID_LOAD);
+    open = WaitForProgramDialog(program, "Open");
+    ASSERT_NE(open, nullptr);
+    AnswerOpenDialog(open, "");
+    EXPECT_TRUE(WaitUntilClosed(open));
+    PostMessageA(main, WM_MOUSEMOVE, 0, MAKELPARAM(60, 60));
+    EXPECT_TRUE(WaitForStatus(main, " Ready [Stopped]"));
+    PumpFor(1000);
+    EXPECT_TRUE(StartsWith(StatusText(main), " Ready [Stopped]"));
+    EXPECT_EQ(ProgramDialog(program, "Engine Error"), nullptr);
+    DeleteFileA(video.c_str());
+}
+
+// A window of this test program for the locator to find, in one colour.
+HWND OpenTargetWindow(COLORREF colour) {
+    WNDCLASSA target_class = {};
+    target_class.lpfnWndProc = DefWindowProcA;
+    target_class.hInstance = GetModuleHandleA(nullptr);
+    target_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    target_class.hbrBackground = CreateSolidBrush(colour);
+    target_class.lpszClassName = "morvane_locator_target";
+    RegisterClassA(&target_class);
+    HWND window =
+        CreateWindowExA(0, "morvane_locator_target", "Locator Target",
+                        WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 20, 20, 300, 200, nullptr,
+                        nullptr, GetModuleHandleA(nullptr), nullptr);
+    UpdateWindow(window);
+    PumpFor(300);
+    return window;
+}
+
+void MouseTo(POINT at, DWORD buttons) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+    SendInput(1, &input, sizeof input);
+    PumpFor(40);
+}
+
+POINT CentreOf(RECT r) {
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+uint32_t ScreenPixel(POINT at) {
+    HDC screen = GetDC(nullptr);
+    uint32_t pixel = GrabPixels(screen, at.x, at.y, 1, 1)[0];
+    ReleaseDC(nullptr, screen);
+    return pixel;
+}
+
+std::vector<uint32_t> GrabScreen() {
+    HDC screen = GetDC(nullptr);
+    std::vector<uint32_t> pixels = GrabPixels(screen, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                              GetSystemMetrics(SM_CYSCREEN));
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Waits until the pixel has shown both its colour and the inverse of it,
+// the inverse last; the locator's blink shows each for half a second.
+bool SeenBlinking(POINT at, uint32_t colour) {
+    bool normal = false;
+    return WaitFor([&] {
+        uint32_t pixel = ScreenPixel(at);
+        if (pixel == colour) normal = true;
+        return normal && pixel == (colour ^ 0xFFFFFF);
+    }, 2500);
+}
+
+// Pixels that are the inverse of what they were, outside the rectangles left
+// out (where the recorder's own windows are or were).
+size_t InvertedPixels(const std::vector<uint32_t>& before, const std::vector<uint32_t>& after,
+                      const std::vector<RECT>& left_out) {
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    size_t inverted = 0;
+    for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
+        POINT at = {static_cast<LONG>(i % width), static_cast<LONG>(i / width)};
+        bool outside = true;
+        for (const RECT& r : left_out) outside = outside && !PtInRect(&r, at);
+        if (outside && after[i] == (before[i] ^ 0xFFFFFF)) inverted++;
+    }
+    return inverted;
+}
+
+TEST_F(Recorder, LocatorFindsTheWindowDraggedOntoBlinksItAndLeavesNothingInverted) {
+    const uint32_t colour = Rgb(40, 120, 200);
+    HWND target = OpenTargetWindow(RGB(40, 120, 200));
+    ASSERT_NE(target, nullptr);
+    RECT target_rect = OuterRect(target);
+    POINT inside = {target_rect.left + 150, target_rect.top + 120};
+    ASSERT_EQ(ScreenPixel(inside), colour);
+    std::vector<uint32_t> before = GrabScreen();
+
+    std::string recorded = TempFilePath("morvane commands located.zuv");
+    DeleteFileA(recorded.c_str());
+    HWND settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, recorded.c_str());
+    HWND locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    MouseTo(CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON))), 0);
+    MouseTo(CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON))), MOUSEEVENTF_LEFTDOWN);
+    POINT from = CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON)));
+    for (int step = 1; step <= 10; ++step) {
+        MouseTo(POINT{from.x + (inside.x - from.x) * step / 10,
+                      from.y + (inside.y - from.y) * step / 10},
+                0);
+    }
+    MouseTo(inside, MOUSEEVENTF_LEFTUP);
+    char wanted[256];
+    snprintf(wanted, sizeof wanted,
+             "Window Handle: 0x%08lx\r\nWindow Title: Locator Target\r\nWindow Classname: "
+             "morvane_locator_target",
+             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(target)));
+    EXPECT_TRUE(WaitFor([&] { return ItemText(locator, IDC_WINDOW_INFO) == wanted; }, 3000))
+        << ItemText(locator, IDC_WINDOW_INFO);
+
+    // RECORD while the target is shown inverted.
+    EXPECT_TRUE(SeenBlinking(inside, colour));
+    Click(locator, IDOK);
+    EXPECT_TRUE(WaitForStatus(main, StatusAt("Capturing", 0, recorded).substr(0, 16)));
+    Choose(main, ID_STOP);
+    EXPECT_TRUE(WaitForFinishedVideo(recorded));
+    ExpectVideoOfSize(recorded, target_rect, 15);
+    PumpFor(500);
+    std::vector<RECT> recorder_windows = {OuterRect(main), OuterRect(locator)};
+    EXPECT_EQ(InvertedPixels(before, GrabScreen(), recorder_windows), 0u);
+
+    // The whole screen blinks, and after Cancel no part of it stays inverted,
+    // also where no window repaints it.
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, (recorded + ".unused").c_str());
+    locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDC_WHOLE_SCREEN);
+    EXPECT_TRUE(WaitFor([&] {
+        return ItemText(locator, IDC_WINDOW_INFO).find("DESKTOP") != std::string::npos;
+    }, 3000));
+    POINT corner = {GetSystemMetrics(SM_CXSCREEN) - 10, GetSystemMetrics(SM_CYSCREEN) - 10};
+    EXPECT_TRUE(SeenBlinking(corner, before[corner.y * GetSystemMetrics(SM_CXSCREEN) + corner.x]));
+    Click(locator, IDCANCEL);
+    HWND box = WaitForProgramDialog(program, "Invalid Window");
+    ASSERT_NE(box, nullptr);
+    recorder_windows.push_back(OuterRect(box));
+    Click(box, IDOK);
+    EXPECT_TRUE(WaitUntilClosed(box));
+    PumpFor(500);
+    EXPECT_EQ(InvertedPixels(before, GrabScreen(), recorder_windows), 0u);
+    DestroyWindow(target);
+    DeleteFileA(recorded.c_str());
 }
 
 }  // namespace
