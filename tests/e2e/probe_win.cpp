@@ -8,6 +8,7 @@
 //   e2e_probe child TITLE CLASS      the first child of that class, and text
 //   e2e_probe item TITLE ID TEXT     the entry TEXT in combo box ID's list
 //   e2e_probe close TITLE            asks the window to close
+//   e2e_probe menu                   a dropped menu's rectangle
 // Exit 1 when the window, control or entry is not there (yet).
 #include <windows.h>
 
@@ -101,7 +102,15 @@ static BOOL CALLBACK FindTitled(HWND window, LPARAM search_address) {
     return TRUE;
 }
 
+// A menu dropped from a menu bar is a top-level window of class #32768.
+static int DroppedMenu() {
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (!menu || !IsWindowVisible(menu)) return 1;
+    return Window(menu);
+}
+
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "menu") == 0) return DroppedMenu();
     if (argc < 3) return 2;
     const char* what = argv[1];
     TitleSearch search = {argv[2], nullptr};

@@ -41,16 +41,22 @@ fail() {
     exit 1
 }
 
-# Runs a command every 0.2 s until it succeeds, for at most $1 seconds.
+# Runs a command every 0.2 s until it succeeds, for at most $1 seconds;
+# fails when it never does.
+within() {
+    limit=$1
+    shift
+    start=$(date +%s)
+    until "$@" >/dev/null 2>&1; do
+        [ $(($(date +%s) - start)) -lt "$limit" ] || return 1
+        sleep 0.2
+    done
+}
 wait_until() {
     limit=$1
     what=$2
     shift 2
-    start=$(date +%s)
-    until "$@" >/dev/null 2>&1; do
-        [ $(($(date +%s) - start)) -lt "$limit" ] || fail "timed out waiting for $what"
-        sleep 0.2
-    done
+    within "$limit" "$@" || fail "timed out waiting for $what"
 }
 
 # The X window of the visible window whose title begins so.
@@ -71,14 +77,26 @@ status_text() { probe child "$RECORDER" Static | cut -d' ' -f5-; }
 status_says() { status_text | grep -q "$1"; }
 text_says() { control_text "$1" "$2" | grep -q "$3"; }
 
-focus() { xdotool windowfocus --sync "$(x_window "$1")"; }
+# A search of X's windows fails when one of them goes away meanwhile, and a
+# key typed while the focus still moves is lost: the focus is given again
+# and the menu opened again until the menu is seen.
+focus_once() {
+    window=$(x_window "$1") && xdotool windowfocus --sync "$window"
+}
+focus() { wait_until 30 "the focus on $1" focus_once "$1"; }
+open_menu() {
+    focus_once "$RECORDER" && xdotool key alt+$1 && within 10 probe menu
+}
 
 # A command of the recorder's menu from the keyboard, as Alt and the
 # underlined letters (menus of another process are not readable).
 menu_command() {
-    focus "$RECORDER"
-    xdotool key alt+$1
-    sleep 0.5
+    tries=1
+    until open_menu "$1"; do
+        [ $tries -lt 5 ] || fail "the recorder's menu did not open"
+        tries=$((tries + 1))
+        xdotool key Escape Escape
+    done
     xdotool key $2
 }
 
@@ -112,6 +130,7 @@ type_into() {
 answer_file_dialog() {
     wait_until 60 "the $1 dialog" window_shown "$1"
     shot "$1-dialog"
+    focus "$1"
     xdotool type --delay 20 "$2"
     xdotool key Return
 }
