@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "codec_kernels.h"
-#include "frame_codec.h"
-#include "run_length.h"
+#include "codec/codec_kernels.h"
+#include "codec/frame_codec.h"
+#include "codec/run_length.h"
 
 #if defined(MORVANE_BENCH_PEERS)
 #include <lz4.h>

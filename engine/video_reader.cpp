@@ -1,7 +1,7 @@
 #include "video_reader.h"
 
-#include "frame_codec.h"
-#include "run_length.h"
+#include "codec/frame_codec.h"
+#include "codec/run_length.h"
 
 int VideoReaderOpen(VideoReader* reader, const uint8_t* data, size_t size) {
     reader->data = data;

@@ -1,7 +1,7 @@
 #include "video_writer.h"
 
-#include "frame_codec.h"
-#include "run_length.h"
+#include "codec/frame_codec.h"
+#include "codec/run_length.h"
 
 size_t RecordWorkSize(uint32_t width, uint32_t height) {
     return FrameBufferSize(width, height, 14);

@@ -1,7 +1,7 @@
 // Arbitrary bytes read as an executable file for its video entry, as the
 // extractor does: nothing may be read outside the bytes, and an entry found
 // must lie wholly inside them.
-#include "executable_resources.h"
+#include "resources/executable_resources.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "codec_kernels.h"
+#include "codec/codec_kernels.h"
 #include "fuzz_check.h"
-#include "run_length.h"
+#include "codec/run_length.h"
 
 static constexpr size_t EXPANDED_MAX = 1 << 18;
 

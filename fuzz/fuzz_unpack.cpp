@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "codec_kernels.h"
+#include "codec/codec_kernels.h"
 #include "fuzz_check.h"
-#include "run_length.h"
+#include "codec/run_length.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "byte_order.h"
-#include "run_length.h"
+#include "codec/run_length.h"
 #include "test_pictures.h"
 
 using Bytes = std::vector<uint8_t>;

@@ -6,7 +6,7 @@
 #include "engine.h"
 #include "player.h"
 #include "player_ids.h"
-#include "resource_directory.h"
+#include "resources/resource_directory.h"
 #include "video_format.h"
 
 HINSTANCE instance;

@@ -9,7 +9,7 @@
 
 #include "dialogs.h"
 #include "engine.h"
-#include "executable_resources.h"
+#include "resources/executable_resources.h"
 #include "extractor.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"

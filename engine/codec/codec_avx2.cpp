@@ -1,7 +1,7 @@
 // AVX2 kernels, chosen at run time on processors (and systems) that have
 // AVX2. The instruction set is enabled per function, so that nothing else in
 // the program is compiled for it and older processors never meet it.
-#include "codec_kernels.h"
+#include "codec/codec_kernels.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 
@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "byte_order.h"
-#include "short_moves.h"
+#include "codec/short_moves.h"
 
 #define AVX2 __attribute__((target("avx2")))
 
@@ -264,7 +264,7 @@ static inline AVX2 uint64_t EqualMask(const uint8_t* s) {
 #define UNPACK_FUNCTION UnpackAvx2
 #define RunAt RunLengthAvx2
 #define FiveEqualAt FiveEqualSearchAvx2
-#include "run_length_loops.inc"
+#include "codec/run_length_loops.inc"
 
 static const EncodeKernels ENCODE_KERNELS_AVX2 = {
     CPU_LEVEL_AVX2, BytesEqualAvx2,      SplitKeyAvx2, SplitDeltaAvx2,

@@ -1,4 +1,4 @@
-#include "codec_kernels.h"
+#include "codec/codec_kernels.h"
 
 #include <atomic>
 

@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cpu_features.h"
+#include "codec/cpu_features.h"
 
 struct EncodeKernels {
     CpuLevel level;

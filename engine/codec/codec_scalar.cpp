@@ -2,8 +2,8 @@
 // meaning of every kernel that the vector tables must match.
 #include <cstring>
 
-#include "codec_kernels.h"
-#include "run_length.h"
+#include "codec/codec_kernels.h"
+#include "codec/run_length.h"
 
 static int BytesEqualScalar(const uint8_t* a, const uint8_t* b, size_t n) {
     return n == 0 || std::memcmp(a, b, n) == 0;

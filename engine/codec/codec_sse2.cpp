@@ -1,7 +1,7 @@
 // SSE2 kernels: the baseline of every x86 processor the programs run on. The
 // instruction set is enabled per function, so that nothing else in the
 // program (inline functions of shared headers included) is compiled for it.
-#include "codec_kernels.h"
+#include "codec/codec_kernels.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 
@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "byte_order.h"
-#include "short_moves.h"
+#include "codec/short_moves.h"
 
 #define SSE2 __attribute__((target("sse2")))
 
@@ -223,7 +223,7 @@ static inline SSE2 uint64_t EqualMask(const uint8_t* s) {
 #define UNPACK_FUNCTION UnpackSse2
 #define RunAt RunLengthSse2
 #define FiveEqualAt FiveEqualSearchSse2
-#include "run_length_loops.inc"
+#include "codec/run_length_loops.inc"
 
 static const EncodeKernels ENCODE_KERNELS_SSE2 = {
     CPU_LEVEL_SSE2, BytesEqualSse2,      SplitKeySse2, SplitDeltaSse2,

@@ -1,4 +1,4 @@
-#include "cpu_features.h"
+#include "codec/cpu_features.h"
 
 #if (defined(__i386__) || defined(__x86_64__)) && (defined(__GNUC__) || defined(__clang__))
 #include <cpuid.h>

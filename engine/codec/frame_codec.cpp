@@ -1,4 +1,4 @@
-#include "frame_codec.h"
+#include "codec/frame_codec.h"
 
 #include <cstring>
 

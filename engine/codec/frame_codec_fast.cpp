@@ -3,8 +3,8 @@
 // kernels. Gives exactly the bytes of the reference in frame_codec.cpp.
 #include <cstring>
 
-#include "codec_kernels.h"
-#include "frame_codec.h"
+#include "codec/codec_kernels.h"
+#include "codec/frame_codec.h"
 
 // The first row where the two pictures differ, or their height when they are
 // equal.

@@ -1,4 +1,4 @@
-#include "run_length.h"
+#include "codec/run_length.h"
 
 #include <cstring>
 

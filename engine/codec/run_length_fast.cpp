@@ -1,8 +1,8 @@
 // The run-length packer as the programs run it: the token loops of
 // run_length_loops.inc, built for the processor's instruction set, which
 // write and read exactly the streams of the reference in run_length.cpp.
-#include "codec_kernels.h"
-#include "run_length.h"
+#include "codec/codec_kernels.h"
+#include "codec/run_length.h"
 
 size_t RunLengthPackWith(const EncodeKernels* kernels, uint8_t* output, size_t outputCapacity,
                          const uint8_t* input, size_t inputLength) {

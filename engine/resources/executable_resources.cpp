@@ -1,7 +1,7 @@
-#include "executable_resources.h"
+#include "resources/executable_resources.h"
 
 #include "byte_order.h"
-#include "resource_directory.h"
+#include "resources/resource_directory.h"
 
 static const size_t DOS_HEADER_SIZE = 64;
 static const size_t PE_OFFSET_FIELD = 0x3C;

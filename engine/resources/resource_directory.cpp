@@ -1,4 +1,4 @@
-#include "resource_directory.h"
+#include "resources/resource_directory.h"
 
 #include "byte_order.h"
 

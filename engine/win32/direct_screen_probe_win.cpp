@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "direct_screen_probe.h"
+#include "win32/direct_screen_probe.h"
 
 // The primary surface description the provider fills in; nothing reads it.
 struct DirectSurfaceDescription {

@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "direct_screen_probe.h"
+#include "win32/direct_screen_probe.h"
 #include "engine.h"
-#include "worker_threads_win.h"
+#include "win32/worker_threads_win.h"
 
 static const DWORD HANDSHAKE_POLL_MS = 30;
 

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "engine.h"
-#include "worker_threads_win.h"
+#include "win32/worker_threads_win.h"
 
 int EngineStartPlayback(const char* source, void* window, uint8_t inMemory, size_t videoLength,
                         uint32_t bottomBand) {

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "engine.h"
-#include "worker_threads_win.h"
+#include "win32/worker_threads_win.h"
 
 // Areas smaller than this in either direction are not recorded.
 static const int32_t MIN_CAPTURE_SPAN = 15;

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "fault_guard_win.h"
+#include "win32/fault_guard_win.h"
 
 enum GuardSetUp { GUARD_NONE, GUARD_INSTALLING, GUARD_READY, GUARD_UNAVAILABLE };
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include "frame_pacing_win.h"
+#include "win32/frame_pacing_win.h"
 
 typedef HANDLE(WINAPI* CreateWaitableTimerExWFunction)(LPSECURITY_ATTRIBUTES, LPCWSTR, DWORD,
                                                        DWORD);

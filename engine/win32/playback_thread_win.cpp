@@ -8,13 +8,13 @@
 #include <windows.h>
 
 #include "engine.h"
-#include "fault_guard_win.h"
-#include "frame_pacing_win.h"
+#include "win32/fault_guard_win.h"
+#include "win32/frame_pacing_win.h"
 #include "frame_surface.h"
 #include "playback_layout.h"
 #include "video_format.h"
 #include "video_reader.h"
-#include "worker_threads_win.h"
+#include "win32/worker_threads_win.h"
 
 static const DWORD PAUSE_POLL_MS = 250;
 // Bytes of the unpacking buffer per pixel of the stored frame size.

@@ -6,12 +6,12 @@
 #include <windows.h>
 
 #include "engine.h"
-#include "fault_guard_win.h"
-#include "frame_pacing_win.h"
+#include "win32/fault_guard_win.h"
+#include "win32/frame_pacing_win.h"
 #include "frame_surface.h"
 #include "video_format.h"
 #include "video_writer.h"
-#include "worker_threads_win.h"
+#include "win32/worker_threads_win.h"
 
 typedef BOOL(WINAPI* GetCursorInfoFunction)(CURSORINFO*);
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "byte_order.h"
-#include "executable_resources.h"
+#include "resources/executable_resources.h"
 
 namespace {
 

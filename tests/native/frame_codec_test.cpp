@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "frame_codec.h"
+#include "codec/frame_codec.h"
 #include "test_pictures.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "byte_order.h"
-#include "resource_directory.h"
+#include "resources/resource_directory.h"
 
 namespace {
 

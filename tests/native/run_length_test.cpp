@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "byte_order.h"
-#include "run_length.h"
+#include "codec/run_length.h"
 
 namespace {
 

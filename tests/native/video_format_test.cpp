@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "byte_order.h"
-#include "frame_codec.h"
+#include "codec/frame_codec.h"
 #include "test_pictures.h"
 #include "video_format.h"
 #include "video_reader.h"

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "direct_screen_probe.h"
+#include "win32/direct_screen_probe.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "engine.h"
 #include "recording_support_win.h"
 #include "video_format.h"
-#include "worker_threads_win.h"
+#include "win32/worker_threads_win.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-#include "fault_guard_win.h"
+#include "win32/fault_guard_win.h"
 
 namespace {
 

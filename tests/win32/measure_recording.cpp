@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "engine.h"
-#include "frame_pacing_win.h"
+#include "win32/frame_pacing_win.h"
 #include "recording_support_win.h"
 #include "measure_support_win.h"
 #include "test_pictures.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine.h"
-#include "frame_pacing_win.h"
+#include "win32/frame_pacing_win.h"
 #include "recording_support_win.h"
 #include "test_pictures.h"
 #include "video_reader.h"
