@@ -22,6 +22,15 @@ struct DecodeKernels;
 int FrameDeltaEncode(FrameSurface* current, FrameSurface* previous, FrameRecordHeader* header,
                      uint8_t* data, size_t dataCapacity);
 
+// FrameDeltaEncode in its two steps, for a caller that times them apart: the
+// change test gives the first row where current differs from previous (their
+// height when the pictures are equal), or -1 for surfaces of different sizes
+// or without pixels; the encoding then takes that row, which must be the
+// change test's answer for the same two pictures. Same results and bytes.
+int32_t FrameDeltaChangedRow(FrameSurface* current, FrameSurface* previous);
+int FrameDeltaEncodeChanged(FrameSurface* current, FrameSurface* previous, int32_t changedRow,
+                            FrameRecordHeader* header, uint8_t* data, size_t dataCapacity);
+
 // Applies a record's unpacked data (dataLength bytes) to the surface. The
 // stored rectangle is clipped to the surface and short data is applied as far
 // as it goes: nothing outside the surface or the data is touched. Returns 1,
