@@ -8,6 +8,7 @@
 #include "engine.h"
 #include "win32/fault_guard_win.h"
 #include "win32/frame_pacing_win.h"
+#include "win32/recording_stages_win.h"
 #include "frame_surface.h"
 #include "video_format.h"
 #include "video_writer.h"
@@ -159,7 +160,7 @@ static void DrawCursor(const Recording* recording, HDC surfaceDC) {
              info.hCursor);
 }
 
-static void Grab(Recording* recording) {
+static void Grab(Recording* recording, StageClock* clock) {
     void* dcPlace = nullptr;
     HDC surfaceDC = static_cast<HDC>(FrameSurfaceGetDC(&dcPlace, nullptr, &recording->current));
     HWND window = static_cast<HWND>(recording->params.window);
@@ -168,20 +169,31 @@ static void Grab(Recording* recording) {
         BitBlt(surfaceDC, 0, 0, recording->current.width, recording->current.height, windowDC,
                recording->params.captureRect.left, recording->params.captureRect.top, SRCCOPY);
     if (windowDC) ReleaseDC(window, windowDC);
+    StageClockEnd(clock, RECORDING_STAGE_GRAB);
     if (surfaceDC && recording->getCursorInfo) DrawCursor(recording, surfaceDC);
     FrameSurfaceReleaseDC(&dcPlace, &recording->current);
+    StageClockEnd(clock, RECORDING_STAGE_CURSOR);
 }
 
 enum FrameOutcome { FRAME_STORED, FRAME_WRITE_FAILED, FRAME_FAULT };
 
 // Encodes the grabbed picture and appends its record. A changed picture
 // becomes the one the next frame is encoded against.
-static FrameOutcome StoreFrame(Recording* recording, uint32_t frameIndex) {
+static FrameOutcome StoreFrame(Recording* recording, uint32_t frameIndex, StageClock* clock) {
+    FrameSurface* previous = &recording->previous;
+    FrameSurface* current = &recording->current;
     FrameRecordHeader header;
     const uint8_t* data = nullptr;
-    if (!VideoRecordEncode(&recording->current, &recording->previous, frameIndex, recording->work,
-                           recording->workSize, &header, &data))
+    int32_t changedRow = 0;
+    if (!VideoRecordTestChange(current, previous, frameIndex, &header, &changedRow))
         return FRAME_FAULT;
+    StageClockEnd(clock, RECORDING_STAGE_CHANGE_TEST);
+    if (!VideoRecordEncodePlanes(current, previous, changedRow, recording->work,
+                                 recording->workSize, &header))
+        return FRAME_FAULT;
+    StageClockEnd(clock, RECORDING_STAGE_ENCODE);
+    VideoRecordPack(recording->work, recording->workSize, &header, &data);
+    StageClockEnd(clock, RECORDING_STAGE_PACK);
     if (header.frameType == FRAME_UNCHANGED) header.dataSize = 0;
     uint8_t stored[FRAME_RECORD_HEADER_SIZE];
     FrameRecordHeaderStore(&header, stored);
@@ -191,12 +203,12 @@ static FrameOutcome StoreFrame(Recording* recording, uint32_t frameIndex) {
         return FRAME_WRITE_FAILED;
     }
     recording->recordsEnd.QuadPart += sizeof(stored) + static_cast<LONGLONG>(header.dataSize);
+    StageClockEnd(clock, RECORDING_STAGE_WRITE);
     if (header.frameType == FRAME_UNCHANGED) return FRAME_STORED;
-    FrameSurface* previous = &recording->previous;
-    FrameSurface* current = &recording->current;
     if (!FrameSurfaceCopyRect(previous, 0, 0, previous->width - 1, previous->height - 1, current,
                               0, 0, current->width - 1, current->height - 1))
         return FRAME_FAULT;
+    StageClockEnd(clock, RECORDING_STAGE_KEEP);
     return FRAME_STORED;
 }
 
@@ -229,8 +241,9 @@ static void RecordFrames(Recording* recording) {
     engineState.frameCount = 0;
     while (engineState.capturing) {
         int64_t startMark = FramePacingMark();
-        Grab(recording);
-        FrameOutcome outcome = StoreFrame(recording, engineState.frameCount);
+        StageClock clock = {startMark};
+        Grab(recording, &clock);
+        FrameOutcome outcome = StoreFrame(recording, engineState.frameCount, &clock);
         if (outcome == FRAME_FAULT) engineState.finished = 1;
         if (outcome != FRAME_STORED) return;
         if (!WaitForNextFrame(recording, startMark)) return;
