@@ -11,6 +11,15 @@ size_t RecordPackOffset(uint32_t width, uint32_t height) {
     return FrameBufferSize(width, height, 7);
 }
 
+FrameRecordHeader VideoUnchangedRecordHeader(uint32_t width, uint32_t height) {
+    FrameRecordHeader header = {};
+    header.headerSize = FRAME_RECORD_HEADER_SIZE;
+    header.frameType = FRAME_UNCHANGED;
+    header.right = static_cast<uint16_t>(width - 1);
+    header.bottom = static_cast<uint16_t>(height - 1);
+    return header;
+}
+
 int VideoRecordTestChange(FrameSurface* current, FrameSurface* previous, uint32_t frameIndex,
                           FrameRecordHeader* header, int32_t* changedRow) {
     *header = FrameRecordHeader{};

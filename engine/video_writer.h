@@ -24,6 +24,11 @@ int VideoRecordEncode(FrameSurface* current, FrameSurface* previous, uint32_t fr
                       uint8_t* work, size_t workSize, FrameRecordHeader* header,
                       const uint8_t** data);
 
+// The header of an unchanged record of width x height frames, the same as
+// the encoder makes for a picture that did not change: the recording thread
+// writes it for frame intervals that passed without a capture.
+FrameRecordHeader VideoUnchangedRecordHeader(uint32_t width, uint32_t height);
+
 // VideoRecordEncode in its three steps, for a caller that times each one;
 // together they give the same record. The change test starts the header of
 // record number frameIndex and finds the first row that changed

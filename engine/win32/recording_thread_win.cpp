@@ -9,6 +9,7 @@
 #include "win32/fault_guard_win.h"
 #include "win32/frame_pacing_win.h"
 #include "win32/recording_stages_win.h"
+#include "frame_schedule.h"
 #include "frame_surface.h"
 #include "video_format.h"
 #include "video_writer.h"
@@ -18,6 +19,9 @@ typedef BOOL(WINAPI* GetCursorInfoFunction)(CURSORINFO*);
 
 static const DWORD PAUSE_POLL_MS = 250;
 static const uint32_t MAX_STORED_SIDE = 0xFFFF;  // width and height are stored in 16 bits
+// Unchanged records of intervals that passed without a capture, written at
+// most this many at a time.
+static const uint32_t CATCH_UP_BATCH = 64;
 
 struct Recording {
     CaptureParams params;
@@ -32,6 +36,8 @@ struct Recording {
     size_t workSize;
     GetCursorInfoFunction getCursorInfo;
     FramePacing pacing;
+    int64_t startMark;         // the clock's reading as the first frame began
+    FrameSchedule schedule;    // when each record is due
 };
 
 static bool WriteAll(HANDLE file, const void* data, DWORD size) {
@@ -216,20 +222,47 @@ static bool EscapePressed() {
     return GetAsyncKeyState(VK_ESCAPE) != 0;
 }
 
-// Waits until the frame interval since startMark has passed. Returns false
-// when the recording is to end: Escape, finished, stopRequested, tested in
-// this order on every pass, also while paused.
-static bool WaitForNextFrame(Recording* recording, int64_t startMark) {
-    uint32_t interval = engineState.frameInterval;
+// Appends count unchanged records, for the frame intervals that passed
+// without a capture. False when a write came out short.
+static bool WriteUnchangedRecords(Recording* recording, uint64_t count) {
+    FrameRecordHeader header = VideoUnchangedRecordHeader(
+        static_cast<uint32_t>(recording->current.width),
+        static_cast<uint32_t>(recording->current.height));
+    uint8_t batch[CATCH_UP_BATCH * FRAME_RECORD_HEADER_SIZE];
+    for (uint32_t i = 0; i < CATCH_UP_BATCH; i++)
+        FrameRecordHeaderStore(&header, batch + i * FRAME_RECORD_HEADER_SIZE);
+    while (count > 0) {
+        uint32_t records = count < CATCH_UP_BATCH ? static_cast<uint32_t>(count) : CATCH_UP_BATCH;
+        DWORD bytes = records * FRAME_RECORD_HEADER_SIZE;
+        if (!WriteAll(recording->file, batch, bytes)) {
+            DropPartialRecord(recording);
+            return false;
+        }
+        recording->recordsEnd.QuadPart += bytes;
+        count -= records;
+    }
+    return true;
+}
+
+// Waits until record number `record` is due. Returns false when the
+// recording is to end: Escape, finished, stopRequested, tested in this order
+// on every pass, also while paused. *nowUs is the clock's time at the return.
+static bool WaitForRecord(Recording* recording, uint32_t record, uint64_t* nowUs) {
+    FrameSchedule* schedule = &recording->schedule;
     for (;;) {
-        uint32_t elapsed = FramePacingElapsedMs(&recording->pacing, startMark);
+        uint64_t now = FramePacingUsSince(&recording->pacing, recording->startMark);
+        *nowUs = now;
         if (EscapePressed() || engineState.finished || engineState.stopRequested) return false;
         if (engineState.paused) {
+            FrameSchedulePause(schedule, now);
             Sleep(PAUSE_POLL_MS);
             continue;
         }
-        if (elapsed >= interval) return true;
-        FramePacingRest(&recording->pacing, startMark, interval);
+        FrameScheduleResume(schedule, now);
+        uint64_t due = FrameScheduleDueUs(schedule, record);
+        if (now >= due) return true;
+        FramePacingRestUntil(&recording->pacing,
+                             FramePacingMarkAfterUs(&recording->pacing, recording->startMark, due));
     }
 }
 
@@ -239,15 +272,24 @@ static void RecordFrames(Recording* recording) {
     // takes it, so only a press during the recording ends it.
     EscapePressed();
     engineState.frameCount = 0;
+    FrameScheduleBegin(&recording->schedule, engineState.frameInterval);
+    recording->startMark = FramePacingMark();
+    uint32_t record = 0;
     while (engineState.capturing) {
-        int64_t startMark = FramePacingMark();
-        StageClock clock = {startMark};
+        StageClock clock = {FramePacingMark()};
         Grab(recording, &clock);
-        FrameOutcome outcome = StoreFrame(recording, engineState.frameCount, &clock);
+        FrameOutcome outcome = StoreFrame(recording, record, &clock);
         if (outcome == FRAME_FAULT) engineState.finished = 1;
         if (outcome != FRAME_STORED) return;
-        if (!WaitForNextFrame(recording, startMark)) return;
-        engineState.frameCount = engineState.frameCount + 1;
+        record++;
+        uint64_t now = 0;
+        bool goOn = WaitForRecord(recording, record, &now);
+        // The intervals that passed without a capture, up to an end too.
+        uint64_t missed = FrameScheduleMissed(&recording->schedule, record, now, UINT32_MAX - record);
+        if (missed && !WriteUnchangedRecords(recording, missed)) return;
+        record += static_cast<uint32_t>(missed);
+        if (!goOn) return;
+        engineState.frameCount = record;
     }
 }
 

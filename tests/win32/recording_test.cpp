@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine.h"
 #include "win32/frame_pacing_win.h"
+#include "recording_stages.h"
 #include "recording_support_win.h"
 #include "test_pictures.h"
 #include "video_reader.h"
@@ -353,6 +355,63 @@ TEST_F(Recording, AnAreaWiderThanASurfaceStoresItsSizeAndRecordsTheLimitedFrame)
     EXPECT_EQ(record.header.frameType, FRAME_KEY);
     EXPECT_EQ(record.header.right, FRAME_SURFACE_MAX_SIDE - 1);
     EXPECT_EQ(record.header.bottom, WINDOW_HEIGHT - 1);
+}
+
+// Every grab made slow, as on a loaded machine: nearly two and a half frame
+// intervals at 30 frames per second.
+const DWORD SLOW_GRAB_MS = 80;
+
+void SlowGrab(RecordingStage stage, int64_t) {
+    if (stage == RECORDING_STAGE_GRAB) Sleep(SLOW_GRAB_MS);
+}
+
+TEST_F(Recording, SlowFramesKeepRealTimeWithUnchangedRecordsForTheIntervalsMissed) {
+    recordingStageHook = SlowGrab;
+    double start = Seconds();
+    ASSERT_EQ(Start(30), 1);
+    double running = Seconds();
+    // The picture changes all the time, so every capture is a changed record
+    // and every unchanged one stands for an interval without a capture.
+    uint8_t shade = 0;
+    while (Seconds() - running < 2.5) {
+        shade = static_cast<uint8_t>(shade + 7);
+        FrameSurfaceLock(&shown.picture);
+        FrameSurfaceFill(&shown.picture, 0, 0, WINDOW_WIDTH - 1, WINDOW_HEIGHT - 1,
+                         Bgrx(shade, 90, 255 - shade));
+        FrameSurfaceUnlock(&shown.picture);
+        PictureWindowShow(&shown);
+        PumpFor(10);
+    }
+    double seen = Seconds();
+    uint32_t counted = FrameCount();
+    EngineStop();
+    double stopped = Seconds();
+    recordingStageHook = nullptr;
+
+    std::vector<uint8_t> bytes = ReadWholeFile(path);
+    DecodedVideo video = Decode(bytes);
+    EXPECT_TRUE(video.endsAfterLastRecord);
+    // One record per interval of the time recorded, which began between the
+    // start's call and its return and ended between the stop's.
+    double intervals = 1000.0 / 33;
+    EXPECT_GE(video.records.size(), (seen - running) * intervals - 1);
+    EXPECT_LE(video.records.size(), (stopped - start) * intervals + 1);
+    // The status clock counts records: it keeps real time too, behind by at
+    // most the frame under way.
+    EXPECT_GE(counted, (seen - running) * intervals - 1 - SLOW_GRAB_MS / 33 - 1);
+    size_t captures = 0, unchanged = 0;
+    FrameRecordHeader bare = VideoUnchangedRecordHeader(WINDOW_WIDTH, WINDOW_HEIGHT);
+    for (const FrameRecordHeader& record : video.records) {
+        if (record.frameType == FRAME_UNCHANGED) {
+            unchanged++;
+            EXPECT_EQ(std::memcmp(&record, &bare, sizeof bare), 0);
+        } else {
+            captures++;
+            EXPECT_EQ(record.packed, 1u);
+        }
+    }
+    EXPECT_LE(captures, (stopped - start) * 1000 / SLOW_GRAB_MS + 1);
+    EXPECT_GE(unchanged, captures - 1);
 }
 
 // Run by its own test entry with the file size limited by the system
