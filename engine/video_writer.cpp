@@ -4,11 +4,11 @@
 #include "codec/run_length.h"
 
 size_t RecordWorkSize(uint32_t width, uint32_t height) {
-    return FrameBufferSize(width, height, 14);
+    return FrameBufferSize(width, height, 6);
 }
 
 size_t RecordPackOffset(uint32_t width, uint32_t height) {
-    return FrameBufferSize(width, height, 7);
+    return FrameBufferSize(width, height, 3);
 }
 
 FrameRecordHeader VideoUnchangedRecordHeader(uint32_t width, uint32_t height) {

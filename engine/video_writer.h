@@ -9,8 +9,9 @@
 #include "video_format.h"
 
 // Bytes of the recording work buffer for width x height frames: the codec's
-// planes at its start and the packed stream from RecordPackOffset on; 0 when
-// that does not fit in memory.
+// planes (3 bytes a pixel) at its start, and from RecordPackOffset on as much
+// again for the packed stream, which is kept only when it is no longer than
+// the planes; 0 when that does not fit in memory.
 size_t RecordWorkSize(uint32_t width, uint32_t height);
 size_t RecordPackOffset(uint32_t width, uint32_t height);
 

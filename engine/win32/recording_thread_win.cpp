@@ -69,6 +69,10 @@ static bool CreateOutput(Recording* recording) {
         recording->recordsEnd.QuadPart = VIDEO_HEADER_SIZE;
         return true;
     }
+    // Not even the header could be written: no such file is left behind.
+    CloseHandle(recording->file);
+    recording->file = nullptr;
+    DeleteFileA(recording->params.source);
     return false;
 }
 
@@ -90,8 +94,8 @@ static bool CreateSurfaces(Recording* recording) {
     return true;
 }
 
-// The work buffer is sized by the surfaces, which hold at most 2048 x 2048
-// pixels whatever the window's size.
+// The work buffer is sized by the surfaces, which hold at most
+// FRAME_SURFACE_MAX_SIDE pixels a side whatever the window's size.
 static bool AllocateWork(Recording* recording) {
     uint32_t width = static_cast<uint32_t>(recording->current.width);
     uint32_t height = static_cast<uint32_t>(recording->current.height);
@@ -108,14 +112,15 @@ static GetCursorInfoFunction FindGetCursorInfo() {
     return reinterpret_cast<GetCursorInfoFunction>(reinterpret_cast<void (*)()>(found));
 }
 
-// Everything a recording needs before its first frame. On failure releases
-// what it acquired and returns false.
+// Everything a recording needs before its first frame, the memory first: a
+// start that cannot have it fails before the file is touched, so that a file
+// already there stays as it was. On failure releases what it acquired and
+// returns false.
 static bool StartUp(Recording* recording) {
     const CaptureRect& rect = recording->params.captureRect;
     int64_t width = static_cast<int64_t>(rect.right) - rect.left + 1;
     int64_t height = static_cast<int64_t>(rect.bottom) - rect.top + 1;
     uint16_t rate16 = static_cast<uint16_t>(recording->params.frameRate & 0xFFFF);
-    // Refused before the file is created, so an existing file stays as it was.
     if (width < 1 || height < 1 || width > MAX_STORED_SIDE || height > MAX_STORED_SIDE ||
         rate16 == 0)
         return false;
@@ -123,19 +128,13 @@ static bool StartUp(Recording* recording) {
     recording->height = static_cast<uint16_t>(height);
     recording->frameRate = rate16;
 
-    if (!CreateOutput(recording)) {
-        if (recording->file) CloseHandle(recording->file);
-        return false;
-    }
-    if (!CreateSurfaces(recording)) {
-        CloseHandle(recording->file);
-        return false;
-    }
-    if (!AllocateWork(recording) || !FramePacingBegin(&recording->pacing)) {
+    if (!CreateSurfaces(recording)) return false;
+    if (!AllocateWork(recording) || !FramePacingBegin(&recording->pacing) ||
+        !CreateOutput(recording)) {
         if (recording->work) GlobalFree(recording->work);
+        FramePacingEnd(&recording->pacing);
         FrameSurfaceDestroy(&recording->previous);
         FrameSurfaceDestroy(&recording->current);
-        CloseHandle(recording->file);
         return false;
     }
     recording->getCursorInfo = FindGetCursorInfo();

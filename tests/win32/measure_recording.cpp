@@ -123,7 +123,7 @@ void MeasureScrolling(double seconds, const std::string& path) {
     const int width = 1280, height = 720;
     const uint32_t rate = 30;
     // The page is as tall as a surface may be; the scrolling wraps round it.
-    const int pageLines = static_cast<int>(FRAME_SURFACE_MAX_SIDE) / LINE_HEIGHT;
+    const int pageLines = 128;
     const int scrollPositions = pageLines - height / LINE_HEIGHT - 1;
     FrameSurface page;
     if (!DrawTextPage(&page, width, pageLines)) return;

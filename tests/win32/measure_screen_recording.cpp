@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     std::string path = TempFilePath("morvane_measure_screen.zuv");
     DeleteFileA(path.c_str());
 
-    const int pageLines = static_cast<int>(FRAME_SURFACE_MAX_SIDE) / LINE_HEIGHT;
+    const int pageLines = 128;
     const int scrollPositions = pageLines - height / LINE_HEIGHT - 1;
     FrameSurface page;
     PictureWindow shown = {};

@@ -341,14 +341,15 @@ TEST_F(Recording, BothWaysOfWaitingKeepFramesAnIntervalApart) {
 }
 
 TEST_F(Recording, AnAreaWiderThanASurfaceStoresItsSizeAndRecordsTheLimitedFrame) {
-    CaptureRect wide = {0, 0, 2099, WINDOW_HEIGHT - 1};
+    const int32_t width = FRAME_SURFACE_MAX_SIDE + 8;
+    CaptureRect wide = {0, 0, width - 1, WINDOW_HEIGHT - 1};
     ASSERT_EQ(EngineStartRecording(path.c_str(), shown.window, &wide, 30), 1);
     ASSERT_TRUE(WaitForFrames(2));
     EngineStop();
     std::vector<uint8_t> bytes = ReadWholeFile(path);
     VideoReader reader;
     ASSERT_TRUE(VideoReaderOpen(&reader, bytes.data(), bytes.size()));
-    EXPECT_EQ(reader.header.width, 2100);
+    EXPECT_EQ(reader.header.width, width);
     EXPECT_EQ(reader.header.height, WINDOW_HEIGHT);
     VideoRecord record;
     ASSERT_TRUE(VideoReaderNext(&reader, &record));
@@ -412,6 +413,61 @@ TEST_F(Recording, SlowFramesKeepRealTimeWithUnchangedRecordsForTheIntervalsMisse
     }
     EXPECT_LE(captures, (stopped - start) * 1000 / SLOW_GRAB_MS + 1);
     EXPECT_GE(unchanged, captures - 1);
+}
+
+// Holds all of the free address space of this 32-bit process but for a few
+// blocks, until it goes out of scope.
+struct AddressSpaceHold {
+    std::vector<void*> taken;
+    AddressSpaceHold(int blocks, size_t blockBytes) {
+        std::vector<void*> spared;
+        for (int i = 0; i < blocks; i++)
+            spared.push_back(VirtualAlloc(nullptr, blockBytes, MEM_RESERVE, PAGE_NOACCESS));
+        for (size_t size = size_t(1) << 30; size >= 65536; size /= 2) {
+            while (void* range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                taken.push_back(range);
+        }
+        for (void* range : spared)
+            if (range) VirtualFree(range, 0, MEM_RELEASE);
+    }
+    ~AddressSpaceHold() {
+        for (void* range : taken) VirtualFree(range, 0, MEM_RELEASE);
+    }
+};
+
+// The 32-bit build, which users run, is where memory runs out. A 64-bit
+// process's address space cannot be filled: Wine keeps a byte for every page
+// a process reserves.
+TEST_F(Recording, AStartWhoseMemoryCannotBeHadTouchesNoFile) {
+    if (sizeof(void*) != 4) GTEST_SKIP() << "a 64-bit address space cannot be filled";
+    // Surfaces of 8 MB each, where no free range is larger than 4 MB.
+    CaptureRect large = {0, 0, 1919, 1079};
+    std::string absent = TempFilePath("morvane_recording_absent.zuv");
+    const char earlier[] = "an earlier recording the user keeps";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, earlier, sizeof earlier, &written, nullptr);
+    CloseHandle(file);
+    DeleteFileA(absent.c_str());
+    int overExisting, overAbsent;
+    {
+        AddressSpaceHold hold(3, 4 << 20);
+        overExisting = EngineStartRecording(path.c_str(), shown.window, &large, 30);
+        overAbsent = EngineStartRecording(absent.c_str(), shown.window, &large, 30);
+    }
+    EXPECT_EQ(overExisting, 0);
+    EXPECT_EQ(overAbsent, 0);
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_CAPTURING), 0u);
+    std::vector<uint8_t> kept = ReadWholeFile(path);
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), std::string(earlier, sizeof earlier));
+    EXPECT_EQ(FileSizeOf(absent), -1);
+    // With the memory back, the same start records.
+    ASSERT_EQ(EngineStartRecording(absent.c_str(), shown.window, &large, 30), 1);
+    EXPECT_TRUE(WaitForFrames(1));
+    EngineStop();
+    EXPECT_GT(FileSizeOf(absent), 24);
+    DeleteFileA(absent.c_str());
 }
 
 // Run by its own test entry with the file size limited by the system
