@@ -4,17 +4,23 @@
 # env.sh; SIZED_WINE is win64 or win32, the build whose Wine is used.
 #   start_sized_screen 2560x1440    sets DISPLAY and SIZED_XVFB_PID
 #   stop_sized_screen               ends the screen and its Wine server
+#   wine_server -k | -w             ends the build's Wine server, or waits for it
 # The display is $XVFB_SIZED_DISPLAY when that is set, else the first free one.
 : "${SIZED_WINE:=win64}"
 
-restart_wine_server() {
+# The Wine server of the build's prefix: -k ends it, -w waits until it has
+# ended by itself, its registry saved, once its last program has ended.
+wine_server() {
     if [ "$SIZED_WINE" = win32 ]; then
-        sh "$ROOT/scripts/i386.sh" /usr/lib/wine/wineserver32 -k >/dev/null 2>&1 || true
-        sh "$ROOT/scripts/i386.sh" /usr/lib/wine/wineserver32 -w >/dev/null 2>&1 || true
+        sh "$ROOT/scripts/i386.sh" /usr/lib/wine/wineserver32 "$@" >/dev/null 2>&1 || true
     else
-        "$WINESERVER" -k >/dev/null 2>&1 || true
-        "$WINESERVER" -w >/dev/null 2>&1 || true
+        "$WINESERVER" "$@" >/dev/null 2>&1 || true
     fi
+}
+
+restart_wine_server() {
+    wine_server -k
+    wine_server -w
 }
 
 start_sized_screen() {

@@ -161,8 +161,11 @@ static void DrawCursor(const Recording* recording, HDC surfaceDC) {
     }
     int x = position.x - windowRect.left - recording->params.captureRect.left;
     int y = position.y - windowRect.top - recording->params.captureRect.top;
-    DrawIcon(surfaceDC, x - static_cast<int>(icon.xHotspot), y - static_cast<int>(icon.yHotspot),
-             info.hCursor);
+    // At the cursor's own size, which its hot spot is measured in: DrawIcon
+    // would draw it at the system's icon size, which on a scaled display, or
+    // with a larger pointer chosen, is another.
+    DrawIconEx(surfaceDC, x - static_cast<int>(icon.xHotspot), y - static_cast<int>(icon.yHotspot),
+               info.hCursor, 0, 0, 0, nullptr, DI_NORMAL);
 }
 
 static void Grab(Recording* recording, StageClock* clock) {

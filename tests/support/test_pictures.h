@@ -8,6 +8,7 @@
 
 #include "frame_surface.h"
 #include "video_format.h"
+#include "video_reader.h"
 #include "video_writer.h"
 
 inline uint32_t Bgrx(uint8_t blue, uint8_t green, uint8_t red, uint8_t fourth = 0) {
@@ -58,4 +59,42 @@ inline std::vector<uint8_t> VideoHeaderBytes(uint16_t width, uint16_t height, ui
     std::vector<uint8_t> bytes(24);
     VideoFileHeaderStore(&header, bytes.data());
     return bytes;
+}
+
+// A video read back: its header, its record headers, and the picture its
+// last record leaves on a black start, fourth byte cleared.
+struct LastPicture {
+    VideoFileHeader header = {};
+    std::vector<FrameRecordHeader> records;
+    std::vector<uint32_t> picture;
+    bool decoded = false;  // every record applied and nothing after the last
+};
+
+inline LastPicture DecodeLastPicture(const std::vector<uint8_t>& video) {
+    LastPicture last;
+    VideoReader reader;
+    FrameSurface surface;
+    if (!VideoReaderOpen(&reader, video.data(), video.size()) ||
+        !FrameSurfaceCreate(reader.header.width, reader.header.height, &surface))
+        return last;
+    last.header = reader.header;
+    FrameSurfaceLock(&surface);
+    FrameSurfaceFill(&surface, 0, 0, surface.width - 1, surface.height - 1, 0);
+    FrameSurfaceUnlock(&surface);
+    std::vector<uint8_t> work(RecordWorkSize(surface.width, surface.height));
+    VideoRecord record;
+    bool applied = true;
+    size_t end = reader.position;
+    while (VideoReaderNext(&reader, &record)) {
+        end = reader.position;
+        last.records.push_back(record.header);
+        applied = VideoRecordApply(&record, &surface, work.data(), work.size()) && applied;
+    }
+    last.decoded = applied && end == video.size();
+    FrameSurfaceLock(&surface);
+    last.picture = PictureOf(&surface);
+    FrameSurfaceUnlock(&surface);
+    for (uint32_t& pixel : last.picture) pixel &= 0xFFFFFF;
+    FrameSurfaceDestroy(&surface);
+    return last;
 }
