@@ -98,3 +98,39 @@ inline LastPicture DecodeLastPicture(const std::vector<uint8_t>& video) {
     FrameSurfaceDestroy(&surface);
     return last;
 }
+
+// The colours of the quadrants of MakeQuadrantVideo's picture, 0x00RRGGBB:
+// top left, top right, bottom left, bottom right.
+inline uint32_t QuadrantColour(int quadrant) {
+    static const uint32_t COLOURS[4] = {0x1E3CC8, 0x28B43C, 0xE6E6DC, 0xDC2814};
+    return COLOURS[quadrant & 3];
+}
+
+// A video of frames records at rate: a picture of four coloured quadrants,
+// then the same picture again (unchanged records). Shown whole, scaled or
+// not, each quadrant of the area it is drawn in has its colour.
+inline std::vector<uint8_t> MakeQuadrantVideo(uint16_t width, uint16_t height, uint16_t rate,
+                                              int frames) {
+    FrameSurface current, previous;
+    std::vector<uint8_t> video;
+    if (!FrameSurfaceCreate(width, height, &current)) return video;
+    if (!FrameSurfaceCreate(width, height, &previous)) {
+        FrameSurfaceDestroy(&current);
+        return video;
+    }
+    FrameSurfaceLock(&previous);
+    FrameSurfaceFill(&previous, 0, 0, width - 1, height - 1, 0);
+    FrameSurfaceLock(&current);
+    int32_t halfWidth = width / 2, halfHeight = height / 2;
+    for (int quadrant = 0; quadrant < 4; quadrant++) {
+        int32_t x = quadrant % 2 ? halfWidth : 0, y = quadrant / 2 ? halfHeight : 0;
+        FrameSurfaceFill(&current, x, y, quadrant % 2 ? width - 1 : halfWidth - 1,
+                         quadrant / 2 ? height - 1 : halfHeight - 1, QuadrantColour(quadrant));
+    }
+    std::vector<uint8_t> work(RecordWorkSize(width, height));
+    video = VideoHeaderBytes(width, height, rate);
+    for (int i = 0; i < frames; i++) AppendRecord(&video, &current, &previous, i, &work);
+    FrameSurfaceDestroy(&current);
+    FrameSurfaceDestroy(&previous);
+    return video;
+}

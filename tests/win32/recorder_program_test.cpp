@@ -176,6 +176,31 @@ TEST(RecorderProgram, PlaysTheVideoNamedOnItsCommandLineAtOnce) {
     DeleteFileA(video.c_str());
 }
 
+TEST(RecorderProgram, PlaysA4KVideoWholeStretchedIntoItsWindow) {
+    std::vector<uint8_t> video = MakeQuadrantVideo(3840, 2160, 2, 10);
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    std::string path = std::string(folder) + "morvane program 4k.zuv";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, video.data(), static_cast<DWORD>(video.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, video.size());
+    RunningProgram program = StartProgram(kProgram, "\"" + path + "\"");
+    ASSERT_TRUE(program.started) << "error " << program.error;
+    HWND main = WaitForProgramWindow(program, "prog_main", 30000);
+    ASSERT_NE(main, nullptr);
+    // Stretched over the area above the 24-pixel band, from (1, 1).
+    EXPECT_TRUE(Eventually([&] {
+        int w = 0, h = 0;
+        std::vector<uint32_t> pixels = GrabClientFromScreen(main, &w, &h);
+        return w > 100 && h > 124 && ShowsQuadrants(pixels, w, 1, 1, w - 2, h - 24 - 2);
+    }, 20000));
+    EXPECT_EQ(CloseProgram(&program, main), 0);
+    DeleteFileA(path.c_str());
+}
+
 // The resources of the program file, read as data.
 struct ResourceList {
     std::set<std::string> names;  // "type/name"
