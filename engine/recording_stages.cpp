@@ -4,6 +4,6 @@ RecordingStageHook recordingStageHook = nullptr;
 
 const char* RecordingStageName(RecordingStage stage) {
     static const char* const NAMES[RECORDING_STAGE_COUNT] = {
-        "grab", "cursor", "change test", "encode", "pack", "write", "keep"};
+        "grab", "cursor", "change test", "encode", "pack", "write"};
     return stage < RECORDING_STAGE_COUNT ? NAMES[stage] : "?";
 }

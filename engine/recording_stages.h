@@ -10,10 +10,10 @@ enum RecordingStage : uint32_t {
     RECORDING_STAGE_GRAB,         // the window's pixels into the current surface
     RECORDING_STAGE_CURSOR,       // the mouse cursor drawn into them
     RECORDING_STAGE_CHANGE_TEST,  // compared with the last picture stored
-    RECORDING_STAGE_ENCODE,       // the colour planes of a changed picture
+    RECORDING_STAGE_ENCODE,       // the colour planes of a changed picture, which is kept
+                                  // as the last one stored as they are made
     RECORDING_STAGE_PACK,         // the run-length packing of the planes
     RECORDING_STAGE_WRITE,        // the record appended to the file
-    RECORDING_STAGE_KEEP,         // a changed picture kept as the last one stored
     RECORDING_STAGE_COUNT
 };
 

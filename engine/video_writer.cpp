@@ -30,11 +30,13 @@ int VideoRecordTestChange(FrameSurface* current, FrameSurface* previous, uint32_
 }
 
 int VideoRecordEncodePlanes(FrameSurface* current, FrameSurface* previous, int32_t changedRow,
-                            uint8_t* work, size_t workSize, FrameRecordHeader* header) {
+                            int keepInPrevious, uint8_t* work, size_t workSize,
+                            FrameRecordHeader* header) {
     size_t packOffset = RecordPackOffset(static_cast<uint32_t>(current->width),
                                          static_cast<uint32_t>(current->height));
     if (packOffset == 0 || packOffset > workSize) return 0;
-    return FrameDeltaEncodeChanged(current, previous, changedRow, header, work, packOffset);
+    return FrameDeltaEncodeChanged(current, previous, changedRow, keepInPrevious, header, work,
+                                   packOffset);
 }
 
 void VideoRecordPack(uint8_t* work, size_t workSize, FrameRecordHeader* header,
@@ -54,7 +56,7 @@ int VideoRecordEncode(FrameSurface* current, FrameSurface* previous, uint32_t fr
     *data = work;
     int32_t changedRow = 0;
     if (!VideoRecordTestChange(current, previous, frameIndex, header, &changedRow) ||
-        !VideoRecordEncodePlanes(current, previous, changedRow, work, workSize, header))
+        !VideoRecordEncodePlanes(current, previous, changedRow, 0, work, workSize, header))
         return 0;
     VideoRecordPack(work, workSize, header, data);
     return 1;

@@ -34,12 +34,16 @@ FrameRecordHeader VideoUnchangedRecordHeader(uint32_t width, uint32_t height);
 // together they give the same record. The change test starts the header of
 // record number frameIndex and finds the first row that changed
 // (FrameDeltaChangedRow); the encoding writes the planes at the start of
-// work, or makes the record FRAME_UNCHANGED; the packing packs them into the
-// pack output area when that makes them smaller, and points *data at the
-// bytes to store. The first two return 0 when the frame cannot be encoded.
+// work, or makes the record FRAME_UNCHANGED, and with keepInPrevious set
+// also copies a changed picture into previous as it goes (the copy the
+// caller would otherwise make after storing the record); the packing packs
+// the planes into the pack output area when that makes them smaller, and
+// points *data at the bytes to store. The first two return 0 when the frame
+// cannot be encoded.
 int VideoRecordTestChange(FrameSurface* current, FrameSurface* previous, uint32_t frameIndex,
                           FrameRecordHeader* header, int32_t* changedRow);
 int VideoRecordEncodePlanes(FrameSurface* current, FrameSurface* previous, int32_t changedRow,
-                            uint8_t* work, size_t workSize, FrameRecordHeader* header);
+                            int keepInPrevious, uint8_t* work, size_t workSize,
+                            FrameRecordHeader* header);
 void VideoRecordPack(uint8_t* work, size_t workSize, FrameRecordHeader* header,
                      const uint8_t** data);

@@ -3,8 +3,9 @@
 # virtual screens of 1920 x 1080, 2560 x 1440 and 3840 x 2160, each showing
 # an xterm over most of it that scrolls a line of text every 33 ms: the mean
 # time per grab of each stage of the recording thread, the grabs, records and
-# changed records per second, the process's processor share of one core and
-# its peak private memory, both read from /proc (build the chosen build first).
+# changed records per second, the process's processor share of one core, its
+# peak private memory and the address space it took, read from /proc (build
+# the chosen build first).
 #   scripts/measure_recording_stages.sh [SECONDS] [FRAMES_PER_SECOND]
 # Defaults: 10 seconds at 30. SCREENS="1920x1080 ..." chooses the screens,
 # BUILD=win32 measures the 32-bit build under the emulator, and BUSY=N runs N
@@ -54,9 +55,11 @@ cpu_ticks() {
     awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0
 }
 
-# Private (anonymous) resident memory of the process in KiB.
-private_kib() {
-    awk '/^RssAnon:/ { print $2 }' "/proc/$1/status" 2>/dev/null || echo 0
+# Private (anonymous) resident memory and address space of the process in
+# KiB, on one line.
+memory_kib() {
+    awk '/^RssAnon:/ { r = $2 } /^VmSize:/ { v = $2 } END { print r + 0, v + 0 }' \
+        "/proc/$1/status" 2>/dev/null || echo 0 0
 }
 
 for screen in $SCREENS; do
@@ -86,8 +89,8 @@ for screen in $SCREENS; do
         case $line in
         "stages: ready")
             pid=$(program_pid)
-            idle=$(private_kib "${pid:-0}")
-            (while kill -0 "${pid:-0}" 2>/dev/null; do private_kib "$pid"; sleep 0.25; done \
+            idle=$(memory_kib "${pid:-0}")
+            (while kill -0 "${pid:-0}" 2>/dev/null; do memory_kib "$pid"; sleep 0.25; done \
                 >"$samples") &
             sampler_pid=$! ;;
         "stages: measuring")
@@ -103,10 +106,12 @@ for screen in $SCREENS; do
             echo "$line" ;;
         esac
         case $line in "stages: surfaces"*)
-            peak=$(sort -n "$samples" | tail -1)
-            awk -v p="${peak:-0}" -v i="${idle:-0}" 'BEGIN {
-                printf "stages: peak private memory %.1f MiB by /proc, %.1f MiB above the idle program\n",
-                       p / 1024, (p - i) / 1024 }' ;;
+            awk -v idle="${idle:-0 0}" '
+                { if ($1 > r) r = $1; if ($2 > v) v = $2 }
+                END { split(idle, i, " ")
+                      printf "stages: peak private memory %.1f MiB by /proc (%.1f MiB above the idle program), ", r / 1024, (r - i[1]) / 1024
+                      printf "peak address space %.1f MiB above the idle program\n", (v - i[2]) / 1024 }' \
+                "$samples" ;;
         esac
     done
     rm -f "$samples"

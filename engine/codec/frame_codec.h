@@ -27,9 +27,13 @@ int FrameDeltaEncode(FrameSurface* current, FrameSurface* previous, FrameRecordH
 // height when the pictures are equal), or -1 for surfaces of different sizes
 // or without pixels; the encoding then takes that row, which must be the
 // change test's answer for the same two pictures. Same results and bytes.
+// With keep set, the encoding of a changed picture also copies it into
+// previous row by row as it goes, all four bytes of each pixel, so that
+// previous holds it afterwards without both pictures being read again.
 int32_t FrameDeltaChangedRow(FrameSurface* current, FrameSurface* previous);
 int FrameDeltaEncodeChanged(FrameSurface* current, FrameSurface* previous, int32_t changedRow,
-                            FrameRecordHeader* header, uint8_t* data, size_t dataCapacity);
+                            int keep, FrameRecordHeader* header, uint8_t* data,
+                            size_t dataCapacity);
 
 // Applies a record's unpacked data (dataLength bytes) to the surface. The
 // stored rectangle is clipped to the surface and short data is applied as far

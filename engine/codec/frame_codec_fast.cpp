@@ -48,8 +48,8 @@ static int32_t ChangedRowWith(const EncodeKernels* kernels, FrameSurface* curren
 }
 
 static int EncodeChangedWith(const EncodeKernels* kernels, FrameSurface* current,
-                             FrameSurface* previous, int32_t changedRow, FrameRecordHeader* header,
-                             uint8_t* data, size_t dataCapacity) {
+                             FrameSurface* previous, int32_t changedRow, bool keep,
+                             FrameRecordHeader* header, uint8_t* data, size_t dataCapacity) {
     uint32_t requested = header->frameType;
     header->dataSize = 0;
     if (requested != FRAME_KEY && requested != FRAME_DELTA) return 0;
@@ -85,12 +85,15 @@ static int EncodeChangedWith(const EncodeKernels* kernels, FrameSurface* current
             }
             for (; y < height; y++) {
                 const uint32_t* rowNow = now + static_cast<size_t>(y) * current->stride;
-                const uint32_t* rowBefore = before + static_cast<size_t>(y) * previous->stride;
+                uint32_t* rowBefore = before + static_cast<size_t>(y) * previous->stride;
                 size_t at = static_cast<size_t>(y) * width;
                 if (requested == FRAME_KEY)
                     kernels->splitKey(rowNow, width, red + at, green + at, blue + at);
                 else
                     kernels->splitDelta(rowNow, rowBefore, width, red + at, green + at, blue + at);
+                // The rows above the first change are equal already.
+                if (keep && y >= static_cast<uint32_t>(changedRow))
+                    std::memcpy(rowBefore, rowNow, static_cast<size_t>(width) * 4);
             }
             header->dataSize = size;
             result = 1;
@@ -108,7 +111,8 @@ int FrameDeltaEncodeWith(const EncodeKernels* kernels, FrameSurface* current,
     header->dataSize = 0;
     if (requested != FRAME_KEY && requested != FRAME_DELTA) return 0;
     int32_t changedRow = ChangedRowWith(kernels, current, previous);
-    return EncodeChangedWith(kernels, current, previous, changedRow, header, data, dataCapacity);
+    return EncodeChangedWith(kernels, current, previous, changedRow, false, header, data,
+                             dataCapacity);
 }
 
 // Applies one plane's bytes to one channel of count pixels (the rows that
@@ -183,9 +187,10 @@ int32_t FrameDeltaChangedRow(FrameSurface* current, FrameSurface* previous) {
 }
 
 int FrameDeltaEncodeChanged(FrameSurface* current, FrameSurface* previous, int32_t changedRow,
-                            FrameRecordHeader* header, uint8_t* data, size_t dataCapacity) {
-    return EncodeChangedWith(EncodeKernelsBest(), current, previous, changedRow, header, data,
-                             dataCapacity);
+                            int keep, FrameRecordHeader* header, uint8_t* data,
+                            size_t dataCapacity) {
+    return EncodeChangedWith(EncodeKernelsBest(), current, previous, changedRow, keep != 0,
+                             header, data, dataCapacity);
 }
 
 int FrameDeltaDecode(FrameSurface* surface, const FrameRecordHeader* header, const uint8_t* data,

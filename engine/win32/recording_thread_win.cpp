@@ -36,6 +36,8 @@ struct Recording {
     size_t workSize;
     GetCursorInfoFunction getCursorInfo;
     FramePacing pacing;
+    HCURSOR hotSpotCursor;     // the cursor whose hot spot is held in hotSpot
+    POINT hotSpot;
     int64_t startMark;         // the clock's reading as the first frame began
     FrameSchedule schedule;    // when each record is due
 };
@@ -141,10 +143,26 @@ static bool StartUp(Recording* recording) {
     return true;
 }
 
+// The cursor's hot spot, asked of the system only when the cursor changes:
+// the answer comes with copies of the cursor's two bitmaps.
+static POINT HotSpotOf(Recording* recording, HCURSOR cursor) {
+    if (cursor != recording->hotSpotCursor) {
+        ICONINFO icon = {};
+        if (GetIconInfo(cursor, &icon)) {
+            if (icon.hbmMask) DeleteObject(icon.hbmMask);
+            if (icon.hbmColor) DeleteObject(icon.hbmColor);
+        }
+        recording->hotSpot.x = static_cast<LONG>(icon.xHotspot);
+        recording->hotSpot.y = static_cast<LONG>(icon.yHotspot);
+        recording->hotSpotCursor = cursor;
+    }
+    return recording->hotSpot;
+}
+
 // Draws the cursor, when it is showing, at its hot spot. The window's
 // rectangle and the capture area's corner turn the screen position into
 // surface coordinates.
-static void DrawCursor(const Recording* recording, HDC surfaceDC) {
+static void DrawCursor(Recording* recording, HDC surfaceDC) {
     CURSORINFO info = {};
     info.cbSize = sizeof(info);
     if (!recording->getCursorInfo(&info) || !(info.flags & CURSOR_SHOWING) || !info.hCursor)
@@ -154,18 +172,14 @@ static void DrawCursor(const Recording* recording, HDC surfaceDC) {
     if (!GetCursorPos(&position) ||
         !GetWindowRect(static_cast<HWND>(recording->params.window), &windowRect))
         return;
-    ICONINFO icon = {};
-    if (GetIconInfo(info.hCursor, &icon)) {
-        if (icon.hbmMask) DeleteObject(icon.hbmMask);
-        if (icon.hbmColor) DeleteObject(icon.hbmColor);
-    }
+    POINT hotSpot = HotSpotOf(recording, info.hCursor);
     int x = position.x - windowRect.left - recording->params.captureRect.left;
     int y = position.y - windowRect.top - recording->params.captureRect.top;
     // At the cursor's own size, which its hot spot is measured in: DrawIcon
     // would draw it at the system's icon size, which on a scaled display, or
     // with a larger pointer chosen, is another.
-    DrawIconEx(surfaceDC, x - static_cast<int>(icon.xHotspot), y - static_cast<int>(icon.yHotspot),
-               info.hCursor, 0, 0, 0, nullptr, DI_NORMAL);
+    DrawIconEx(surfaceDC, x - hotSpot.x, y - hotSpot.y, info.hCursor, 0, 0, 0, nullptr,
+               DI_NORMAL);
 }
 
 static void Grab(Recording* recording, StageClock* clock) {
@@ -186,7 +200,7 @@ static void Grab(Recording* recording, StageClock* clock) {
 enum FrameOutcome { FRAME_STORED, FRAME_WRITE_FAILED, FRAME_FAULT };
 
 // Encodes the grabbed picture and appends its record. A changed picture
-// becomes the one the next frame is encoded against.
+// becomes, as it is encoded, the one the next frame is encoded against.
 static FrameOutcome StoreFrame(Recording* recording, uint32_t frameIndex, StageClock* clock) {
     FrameSurface* previous = &recording->previous;
     FrameSurface* current = &recording->current;
@@ -196,7 +210,7 @@ static FrameOutcome StoreFrame(Recording* recording, uint32_t frameIndex, StageC
     if (!VideoRecordTestChange(current, previous, frameIndex, &header, &changedRow))
         return FRAME_FAULT;
     StageClockEnd(clock, RECORDING_STAGE_CHANGE_TEST);
-    if (!VideoRecordEncodePlanes(current, previous, changedRow, recording->work,
+    if (!VideoRecordEncodePlanes(current, previous, changedRow, 1, recording->work,
                                  recording->workSize, &header))
         return FRAME_FAULT;
     StageClockEnd(clock, RECORDING_STAGE_ENCODE);
@@ -212,11 +226,6 @@ static FrameOutcome StoreFrame(Recording* recording, uint32_t frameIndex, StageC
     }
     recording->recordsEnd.QuadPart += sizeof(stored) + static_cast<LONGLONG>(header.dataSize);
     StageClockEnd(clock, RECORDING_STAGE_WRITE);
-    if (header.frameType == FRAME_UNCHANGED) return FRAME_STORED;
-    if (!FrameSurfaceCopyRect(previous, 0, 0, previous->width - 1, previous->height - 1, current,
-                              0, 0, current->width - 1, current->height - 1))
-        return FRAME_FAULT;
-    StageClockEnd(clock, RECORDING_STAGE_KEEP);
     return FRAME_STORED;
 }
 

@@ -35,23 +35,23 @@ inline std::vector<uint32_t> PictureOf(const FrameSurface* surface) {
     return picture;
 }
 
-// Appends one record to a video in memory, as the recording thread would.
+// Appends one record to a video in memory, as the recording thread does: a
+// changed picture is kept in previous as it is encoded.
 inline bool AppendRecord(std::vector<uint8_t>* video, FrameSurface* current,
                          FrameSurface* previous, uint32_t frameIndex, std::vector<uint8_t>* work) {
     FrameRecordHeader header;
     const uint8_t* data = nullptr;
-    if (!VideoRecordEncode(current, previous, frameIndex, work->data(), work->size(), &header,
-                           &data))
+    int32_t changedRow = 0;
+    if (!VideoRecordTestChange(current, previous, frameIndex, &header, &changedRow) ||
+        !VideoRecordEncodePlanes(current, previous, changedRow, 1, work->data(), work->size(),
+                                 &header))
         return false;
+    VideoRecordPack(work->data(), work->size(), &header, &data);
     uint8_t stored[24];
     FrameRecordHeaderStore(&header, stored);
     video->insert(video->end(), stored, stored + 24);
     video->insert(video->end(), data, data + header.dataSize);
-    // As in a recording, a copy that fails ends it (a one-pixel-wide
-    // surface has no horizontal step).
-    return header.frameType == FRAME_UNCHANGED ||
-           FrameSurfaceCopyRect(previous, 0, 0, previous->width - 1, previous->height - 1, current,
-                                0, 0, current->width - 1, current->height - 1);
+    return true;
 }
 
 inline std::vector<uint8_t> VideoHeaderBytes(uint16_t width, uint16_t height, uint16_t rate) {
