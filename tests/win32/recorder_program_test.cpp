@@ -176,7 +176,29 @@ TEST(RecorderProgram, PlaysTheVideoNamedOnItsCommandLineAtOnce) {
     DeleteFileA(video.c_str());
 }
 
-TEST(RecorderProgram, PlaysA4KVideoWholeStretchedIntoItsWindow) {
+// The characteristics in the file header of the program at path, 0 when it
+// cannot be read.
+WORD ImageCharacteristics(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    std::vector<uint8_t> head(4096);
+    DWORD got = 0;
+    ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &got, nullptr);
+    CloseHandle(file);
+    if (got < sizeof(IMAGE_DOS_HEADER)) return 0;
+    LONG at = reinterpret_cast<const IMAGE_DOS_HEADER*>(head.data())->e_lfanew;
+    if (at < 0 || static_cast<DWORD>(at) + 4 + sizeof(IMAGE_FILE_HEADER) > got) return 0;
+    return reinterpret_cast<const IMAGE_FILE_HEADER*>(head.data() + at + 4)->Characteristics;
+}
+
+// A recording of 8192 pixels a side needs some 900 MB of buffers in one
+// piece each: both 32-bit programs take the 4 GiB of address space that
+// 64-bit Windows gives a program that says it can use them.
+TEST(RecorderProgram, BothProgramsAreLargeAddressAwareAndPlayA4KVideoWhole) {
+    EXPECT_TRUE(ImageCharacteristics(kProgram) & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+    EXPECT_TRUE(ImageCharacteristics(kPlayer) & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+
     std::vector<uint8_t> video = MakeQuadrantVideo(3840, 2160, 2, 10);
     char folder[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, folder);
