@@ -34,6 +34,11 @@ int32_t FrameDeltaChangedRow(FrameSurface* current, FrameSurface* previous);
 int FrameDeltaEncodeChanged(FrameSurface* current, FrameSurface* previous, int32_t changedRow,
                             int keep, FrameRecordHeader* header, uint8_t* data,
                             size_t dataCapacity);
+int32_t FrameDeltaChangedRowWith(const EncodeKernels* kernels, FrameSurface* current,
+                                 FrameSurface* previous);
+int FrameDeltaEncodeChangedWith(const EncodeKernels* kernels, FrameSurface* current,
+                                FrameSurface* previous, int32_t changedRow, int keep,
+                                FrameRecordHeader* header, uint8_t* data, size_t dataCapacity);
 
 // Applies a record's unpacked data (dataLength bytes) to the surface. The
 // stored rectangle is clipped to the surface and short data is applied as far

@@ -35,8 +35,8 @@ static bool SameSizes(const FrameSurface* a, const FrameSurface* b) {
     return a->width == b->width && a->height == b->height;
 }
 
-static int32_t ChangedRowWith(const EncodeKernels* kernels, FrameSurface* current,
-                              FrameSurface* previous) {
+int32_t FrameDeltaChangedRowWith(const EncodeKernels* kernels, FrameSurface* current,
+                                 FrameSurface* previous) {
     uint32_t* now = FrameSurfaceLock(current);
     uint32_t* before = FrameSurfaceLock(previous);
     int32_t row = -1;
@@ -47,9 +47,9 @@ static int32_t ChangedRowWith(const EncodeKernels* kernels, FrameSurface* curren
     return row;
 }
 
-static int EncodeChangedWith(const EncodeKernels* kernels, FrameSurface* current,
-                             FrameSurface* previous, int32_t changedRow, bool keep,
-                             FrameRecordHeader* header, uint8_t* data, size_t dataCapacity) {
+int FrameDeltaEncodeChangedWith(const EncodeKernels* kernels, FrameSurface* current,
+                                FrameSurface* previous, int32_t changedRow, int keep,
+                                FrameRecordHeader* header, uint8_t* data, size_t dataCapacity) {
     uint32_t requested = header->frameType;
     header->dataSize = 0;
     if (requested != FRAME_KEY && requested != FRAME_DELTA) return 0;
@@ -110,9 +110,9 @@ int FrameDeltaEncodeWith(const EncodeKernels* kernels, FrameSurface* current,
     uint32_t requested = header->frameType;
     header->dataSize = 0;
     if (requested != FRAME_KEY && requested != FRAME_DELTA) return 0;
-    int32_t changedRow = ChangedRowWith(kernels, current, previous);
-    return EncodeChangedWith(kernels, current, previous, changedRow, false, header, data,
-                             dataCapacity);
+    int32_t changedRow = FrameDeltaChangedRowWith(kernels, current, previous);
+    return FrameDeltaEncodeChangedWith(kernels, current, previous, changedRow, 0, header, data,
+                                       dataCapacity);
 }
 
 // Applies one plane's bytes to one channel of count pixels (the rows that
@@ -183,14 +183,14 @@ int FrameDeltaEncode(FrameSurface* current, FrameSurface* previous, FrameRecordH
 }
 
 int32_t FrameDeltaChangedRow(FrameSurface* current, FrameSurface* previous) {
-    return ChangedRowWith(EncodeKernelsBest(), current, previous);
+    return FrameDeltaChangedRowWith(EncodeKernelsBest(), current, previous);
 }
 
 int FrameDeltaEncodeChanged(FrameSurface* current, FrameSurface* previous, int32_t changedRow,
                             int keep, FrameRecordHeader* header, uint8_t* data,
                             size_t dataCapacity) {
-    return EncodeChangedWith(EncodeKernelsBest(), current, previous, changedRow, keep != 0,
-                             header, data, dataCapacity);
+    return FrameDeltaEncodeChangedWith(EncodeKernelsBest(), current, previous, changedRow, keep,
+                                       header, data, dataCapacity);
 }
 
 int FrameDeltaDecode(FrameSurface* surface, const FrameRecordHeader* header, const uint8_t* data,

@@ -33,30 +33,6 @@ void CountStage(RecordingStage stage, int64_t ticks) {
     stageCalls[stage]++;
 }
 
-struct Counted {
-    bool sound = false;
-    uint32_t records = 0;
-    uint32_t changed = 0;
-    VideoFileHeader header = {};
-};
-
-Counted CountRecords(const std::string& path) {
-    Counted counted;
-    std::vector<uint8_t> bytes = ReadWholeFile(path);
-    VideoReader reader;
-    if (bytes.empty() || !VideoReaderOpen(&reader, bytes.data(), bytes.size())) return counted;
-    counted.header = reader.header;
-    VideoRecord record;
-    size_t end = reader.position;
-    while (VideoReaderNext(&reader, &record)) {
-        end = reader.position;
-        counted.records++;
-        if (record.header.frameType != FRAME_UNCHANGED) counted.changed++;
-    }
-    counted.sound = end == bytes.size();
-    return counted;
-}
-
 double MiB(double bytes) {
     return bytes / (1024.0 * 1024.0);
 }
@@ -103,7 +79,7 @@ int main(int argc, char** argv) {
     double recorded = Now() - start;
     recordingStageHook = nullptr;
 
-    Counted video = CountRecords(path);
+    CountedVideo video = CountRecords(path);
     uint32_t grabs = stageCalls[RECORDING_STAGE_GRAB];
     uint32_t width = video.header.width, height = video.header.height;
     uint32_t side = FRAME_SURFACE_MAX_SIDE;
