@@ -69,8 +69,9 @@ for screen in $SCREENS; do
     xterm -geometry $((width / 6 - 4))x$((height / 13 - 4))+0+0 -e sh -c '
         i=0
         while :; do
-            printf "%06d  [build] compiling engine/module_%02d.cpp -> obj/module_%02d.o  flags=-O2 -Wall  status=ok\n" \
+            printf "%06d  [build] compiling engine/module_%02d.cpp -> obj/module_%02d.o" \
                 $i $((i % 97)) $((i % 89))
+            printf "  flags=-O2 -Wall  status=ok\n"
             i=$((i + 1))
             sleep 0.033
         done' 2>/dev/null &
@@ -99,7 +100,8 @@ for screen in $SCREENS; do
         "stages: measured")
             after=$(cpu_ticks "${pid:-0}")
             ended=$(date +%s.%N)
-            awk -v t="$((after - before))" -v hz="$(getconf CLK_TCK)" -v s="$started" -v e="$ended" \
+            awk -v t="$((after - before))" -v hz="$(getconf CLK_TCK)" \
+                -v s="$started" -v e="$ended" \
                 'BEGIN { printf "stages: process CPU %.1f%% of one processor by /proc\n",
                          100 * t / hz / (e - s) }' ;;
         *)
@@ -111,8 +113,10 @@ for screen in $SCREENS; do
             awk -v idle="${idle:-0 0}" -v emulated="$([ "$BUILD" = win32 ] && echo 1 || echo 0)" '
                 { if ($1 > r) r = $1; if ($2 > v) v = $2 }
                 END { split(idle, i, " ")
-                      printf "stages: peak private memory %.1f MiB by /proc (%.1f MiB above the idle program)", r / 1024, (r - i[1]) / 1024
-                      if (!emulated) printf ", peak address space %.1f MiB above it", (v - i[2]) / 1024
+                      printf "stages: peak private memory %.1f MiB by /proc", r / 1024
+                      printf " (%.1f MiB above the idle program)", (r - i[1]) / 1024
+                      if (!emulated)
+                          printf ", peak address space %.1f MiB above it", (v - i[2]) / 1024
                       printf "\n" }' \
                 "$samples" ;;
         esac

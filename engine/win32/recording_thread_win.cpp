@@ -287,7 +287,7 @@ static void RecordFrames(Recording* recording) {
     recording->startMark = FramePacingMark();
     uint32_t record = 0;
     while (engineState.capturing) {
-        StageClock clock = {FramePacingMark()};
+        StageClock clock = {recordingStageHook ? FramePacingMark() : 0};
         Grab(recording, &clock);
         FrameOutcome outcome = StoreFrame(recording, record, &clock);
         if (outcome == FRAME_FAULT) engineState.finished = 1;
@@ -296,7 +296,8 @@ static void RecordFrames(Recording* recording) {
         uint64_t now = 0;
         bool goOn = WaitForRecord(recording, record, &now);
         // The intervals that passed without a capture, up to an end too.
-        uint64_t missed = FrameScheduleMissed(&recording->schedule, record, now, UINT32_MAX - record);
+        uint64_t missed =
+            FrameScheduleMissed(&recording->schedule, record, now, UINT32_MAX - record);
         if (missed && !WriteUnchangedRecords(recording, missed)) return;
         record += static_cast<uint32_t>(missed);
         if (!goOn) return;

@@ -113,7 +113,8 @@ TEST(FrameSchedule, SlowFramesAndStallsAreMadeUpWithUnchangedRecords) {
     EXPECT_GT(Count(late, 'U'), 0u);
     // One stall of a second: the seconds' intervals become unchanged
     // records, and the frames after it keep to the schedule again.
-    ScheduledRun stall = Simulate(INTERVAL_MS, [](size_t i) { return i == 30 ? 1000000 : 5000; }, 5000000);
+    auto stallAt30 = [](size_t i) -> uint64_t { return i == 30 ? 1000000 : 5000; };
+    ScheduledRun stall = Simulate(INTERVAL_MS, stallAt30, 5000000);
     ExpectRealTime(stall);
     EXPECT_EQ(Count(stall, 'U'), (30 * INTERVAL_US + 1000000) / INTERVAL_US - 31);
     // A machine that varies: frames from a few ms to several intervals.
@@ -133,16 +134,16 @@ TEST(FrameSchedule, APauseShiftsTheScheduleByItsLength) {
     ExpectRealTime(run);
     // A frame late when the pause came: its missed intervals are written
     // after the pause, and the pause itself is not.
-    ScheduledRun lateThenPaused = Simulate(INTERVAL_MS, [](size_t i) { return i == 10 ? 200000 : 5000; },
-                                  5000000, {{430000, 1500000}});
+    auto lateAt10 = [](size_t i) -> uint64_t { return i == 10 ? 200000 : 5000; };
+    ScheduledRun lateThenPaused = Simulate(INTERVAL_MS, lateAt10, 5000000, {{430000, 1500000}});
     ExpectRealTime(lateThenPaused);
 }
 
 TEST(FrameSchedule, AStopWritesTheIntervalsThatPassedAndFramesBackToBackMissNone) {
     // The end comes during a frame five intervals long: the intervals it
     // covered are there, the one under way is not.
-    ScheduledRun run = Simulate(INTERVAL_MS, [](size_t i) { return i == 5 ? 5 * INTERVAL_US + 1000 : 5000; },
-                       6 * INTERVAL_US + 5 * INTERVAL_US);
+    auto longAt5 = [](size_t i) -> uint64_t { return i == 5 ? 5 * INTERVAL_US + 1000 : 5000; };
+    ScheduledRun run = Simulate(INTERVAL_MS, longAt5, 6 * INTERVAL_US + 5 * INTERVAL_US);
     ExpectRealTime(run);
     EXPECT_EQ(run.records.size(), 11u);
 

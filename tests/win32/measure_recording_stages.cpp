@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
     uint32_t grabs = stageCalls[RECORDING_STAGE_GRAB];
     uint32_t width = video.header.width, height = video.header.height;
     uint32_t side = FRAME_SURFACE_MAX_SIDE;
-    uint32_t surfaceWidth = width < side ? width : side, surfaceHeight = height < side ? height : side;
+    uint32_t surfaceWidth = width < side ? width : side;
+    uint32_t surfaceHeight = height < side ? height : side;
     double buffers = 2.0 * 4 * surfaceWidth * surfaceHeight +
                      static_cast<double>(RecordWorkSize(surfaceWidth, surfaceHeight));
     printf("stages: %ux%u whole screen at %u fps for %.2f s: %u grabs = %.2f per second, "
