@@ -12,6 +12,7 @@
 #include "dialog_driver_win.h"
 #include "packaging.h"
 #include "packaging_support_win.h"
+#include "recorder_support_win.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ bool WaitFor(const std::function<bool()>& condition, long timeout_ms) {
     return true;
 }
 
-struct WindowSearch {
+struct PlayerWindowSearch {
     DWORD process;
     const char* class_name;
     const char* title;  // null: any
@@ -44,7 +45,7 @@ struct WindowSearch {
 };
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM search_address) {
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(search_address);
+    PlayerWindowSearch* search = reinterpret_cast<PlayerWindowSearch*>(search_address);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process != search->process || ClassOf(window) != search->class_name ||
@@ -56,7 +57,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM search_address) {
 }
 
 HWND WindowOf(DWORD process, const char* class_name, const char* title = nullptr) {
-    WindowSearch search = {process, class_name, title, nullptr};
+    PlayerWindowSearch search = {process, class_name, title, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -218,6 +219,26 @@ TEST_F(Player, OpensMaximizedPlaysItsVideoAndReplaysItOncePerIdlePeriod) {
     EXPECT_EQ(placed.top, (desktop.bottom - 299) / 2);
     EXPECT_EQ(placed.right - placed.left, 400);
     EXPECT_EQ(placed.bottom - placed.top, 300);
+    CloseAndExpectExitCodeZero();
+}
+
+TEST_F(Player, A4KVideoPlaysWholeInAWindowNoLargerThanTheWorkArea) {
+    Start(BuildSelfPlaying(MakeQuadrantVideo(3840, 2160, 2, 10)));
+    EXPECT_TRUE(WaitFor([&] { return IsZoomed(window) != 0; }, 10000));
+    RECT work, client;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_GE(client.left, work.left);
+    EXPECT_GE(client.top, work.top);
+    EXPECT_LE(client.right, work.right);
+    EXPECT_LE(client.bottom, work.bottom);
+    // Stretched over the whole client area from (1, 1).
+    EXPECT_TRUE(WaitFor([&] {
+        int w = 0, h = 0;
+        std::vector<uint32_t> pixels = GrabClientFromScreen(window, &w, &h);
+        return w > 100 && h > 100 && ShowsQuadrants(pixels, w, 1, 1, w - 2, h - 2);
+    }, 30000));
     CloseAndExpectExitCodeZero();
 }
 
