@@ -31,6 +31,7 @@ struct Recording {
     size_t workSize;
     GetCursorInfoFunction getCursorInfo;
     FramePacing pacing;
+    uint8_t endReason;  // why the frames stopped (ENGINE_END_*)
 };
 
 static bool WriteAll(HANDLE file, const void* data, DWORD size) {
@@ -221,7 +222,8 @@ static bool WaitForNextFrame(Recording* recording, int64_t startMark) {
     }
 }
 
-static void RecordFrames(Recording* recording) {
+// Records frames until the recording is to end; returns why it ended.
+static uint8_t RecordFrames(Recording* recording) {
     // A press of Escape from before the recording (closing a dialog, say)
     // is still reported once as "pressed since the last poll": this read
     // takes it, so only a press during the recording ends it.
@@ -229,17 +231,24 @@ static void RecordFrames(Recording* recording) {
     engineState.frameCount = 0;
     while (engineState.capturing) {
         int64_t startMark = FramePacingMark();
+        // A closed window would leave its last picture recorded for ever.
+        if (!IsWindow(static_cast<HWND>(recording->params.window))) return ENGINE_END_WINDOW_GONE;
         Grab(recording);
         FrameOutcome outcome = StoreFrame(recording, engineState.frameCount);
-        if (outcome == FRAME_FAULT) engineState.finished = 1;
-        if (outcome != FRAME_STORED) return;
-        if (!WaitForNextFrame(recording, startMark)) return;
+        if (outcome == FRAME_FAULT) {
+            engineState.finished = 1;
+            return ENGINE_END_FAULT;
+        }
+        if (outcome == FRAME_WRITE_FAILED) return ENGINE_END_WRITE_FAILED;
+        if (!WaitForNextFrame(recording, startMark)) return ENGINE_END_STOPPED;
         engineState.frameCount = engineState.frameCount + 1;
     }
+    return ENGINE_END_STOPPED;
 }
 
 static void RecordFramesBody(void* recording) {
-    RecordFrames(static_cast<Recording*>(recording));
+    Recording* running = static_cast<Recording*>(recording);
+    running->endReason = RecordFrames(running);
 }
 
 __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID params) {
@@ -256,6 +265,7 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID par
     FaultGuard guard = {};
     if (!FaultGuardRun(&guard, nullptr, 0, RecordFramesBody, &recording)) {
         DropPartialRecord(&recording);
+        recording.endReason = ENGINE_END_FAULT;
         engineState.finished = 1;
     }
     GlobalFree(recording.work);
@@ -263,6 +273,6 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID par
     FrameSurfaceDestroy(&recording.current);
     CloseHandle(recording.file);
     FramePacingEnd(&recording.pacing);
-    EngineWorkerEnded(&engineState.capturing);
+    EngineWorkerEnded(&engineState.capturing, recording.endReason);
     return 0;
 }
