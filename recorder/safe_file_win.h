@@ -36,7 +36,6 @@ struct SafeFile {
     char destination[SAFE_FILE_PATH_CAPACITY];  // absolute
     char temporary[SAFE_FILE_PATH_CAPACITY];    // empty when no temporary exists
     bool failed;                               // a write failed: replace refuses
-    bool replacing;                            // the destination existed at begin
 };
 
 // Creates the temporary beside destination (made absolute against the
