@@ -577,14 +577,16 @@ TEST_F(Recorder, ARecordingThatEndsByItselfIsReportedAndTheSessionsEndFinishesTh
 
     // The session ends during a recording of the main window: by the time
     // the recorder has answered, the file ends on a whole record, and a
-    // stop asked for says nothing.
+    // stop asked for says nothing. Its name has letters of no single ANSI
+    // code page, which the recorder's calls take whole.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring world_name = std::wstring(temp) + L"morvane \u00e9t\u00e9 \u65e5\u672c \u0416.zuv";
+    DeleteFileW(world_name.c_str());
     settings = OpenSettings();
     ASSERT_NE(settings, nullptr);
-    Click(settings, IDOK);
-    ExpectBox("Replace Existing File?",
-              "The file you have selected already exists.\nWould you like to replace it?", settings,
-              IDYES);
-    locator = WaitForProgramDialog(program, kLocator);
+    SetDlgItemTextW(settings, IDC_DESTINATION_FILE, world_name.c_str());
+    locator = ConfirmSettings(settings);
     ASSERT_NE(locator, nullptr);
     Click(locator, IDOK);
     EXPECT_TRUE(WaitForStatus(main, " Capturing [00:00:01]"));
@@ -594,6 +596,9 @@ TEST_F(Recorder, ARecordingThatEndsByItselfIsReportedAndTheSessionsEndFinishesTh
     EXPECT_EQ(answer, 1u);
     EXPECT_TRUE(SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK,
                                     10000, &answer));
+    DeleteFileA(recorded.c_str());
+    ASSERT_TRUE(MoveFileW(world_name.c_str(), std::wstring(recorded.begin(), recorded.end()).c_str()))
+        << "no file of that name";
     video = ReadRecordedVideo(recorded);
     EXPECT_GE(video.records, 10);
     EXPECT_TRUE(video.whole);
