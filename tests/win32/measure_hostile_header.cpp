@@ -19,6 +19,7 @@
 
 #include "dialog_driver_win.h"
 #include "packaging.h"
+#include "packaging_support_win.h"
 #include "video_format.h"
 
 namespace {
@@ -49,16 +50,6 @@ std::vector<uint8_t> HostileVideo(Size size) {
     return video;
 }
 
-bool WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
 struct Found {
     DWORD process;
     HWND window;
@@ -83,7 +74,7 @@ void Measure(const std::string& folder, Size size, DWORD seconds) {
     ResourceUpdateService service;
     DialogScript answers;  // the builder's result box, answered OK
     bool built = false;
-    if (WriteAll(video, HostileVideo(size)) && find_resource_update_service(&service)) {
+    if (WriteBytes(video, HostileVideo(size)) && find_resource_update_service(&service)) {
         DialogDriver driver(GetCurrentThreadId(), &answers);
         built = write_self_playing_exe(&service, video.c_str(), exe.c_str()) == 1;
     }

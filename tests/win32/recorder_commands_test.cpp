@@ -87,6 +87,14 @@ protected:
         Click(settings, IDOK);
         return WaitForProgramDialog(program, kLocator);
     }
+    // Capture into a file that does not exist yet: the locator it leads to.
+    HWND LocatorForNewFile(const std::string& file) {
+        DeleteFileA(file.c_str());
+        HWND settings = OpenSettings();
+        if (!settings) return nullptr;
+        SetDlgItemTextA(settings, IDC_DESTINATION_FILE, file.c_str());
+        return ConfirmSettings(settings);
+    }
     // Waits for the message box, checks its text and owner, and answers it.
     void ExpectBox(const char* caption, const char* text, HWND owner, int answer = IDOK) {
         HWND box = WaitForProgramDialog(program, caption);
@@ -488,11 +496,7 @@ TEST_F(Recorder, LocatorFindsTheWindowDraggedOntoBlinksItAndLeavesNothingInverte
     std::vector<uint32_t> before = GrabScreen();
 
     std::string recorded = TempFilePath("morvane commands located.zuv");
-    DeleteFileA(recorded.c_str());
-    HWND settings = OpenSettings();
-    ASSERT_NE(settings, nullptr);
-    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, recorded.c_str());
-    HWND locator = ConfirmSettings(settings);
+    HWND locator = LocatorForNewFile(recorded);
     ASSERT_NE(locator, nullptr);
     DragLocatorTo(locator, inside);
     char wanted[256];
@@ -516,7 +520,7 @@ TEST_F(Recorder, LocatorFindsTheWindowDraggedOntoBlinksItAndLeavesNothingInverte
 
     // The whole screen blinks, and after Cancel no part of it stays inverted,
     // also where no window repaints it.
-    settings = OpenSettings();
+    HWND settings = OpenSettings();
     ASSERT_NE(settings, nullptr);
     SetDlgItemTextA(settings, IDC_DESTINATION_FILE, (recorded + ".unused").c_str());
     locator = ConfirmSettings(settings);
@@ -544,11 +548,7 @@ TEST_F(Recorder, ARecordingThatEndsByItselfIsReportedAndTheSessionsEndFinishesTh
     HWND target = OpenTargetWindow(RGB(200, 60, 30));
     ASSERT_NE(target, nullptr);
     std::string recorded = TempFilePath("morvane commands window gone.zuv");
-    DeleteFileA(recorded.c_str());
-    HWND settings = OpenSettings();
-    ASSERT_NE(settings, nullptr);
-    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, recorded.c_str());
-    HWND locator = ConfirmSettings(settings);
+    HWND locator = LocatorForNewFile(recorded);
     ASSERT_NE(locator, nullptr);
     DragLocatorTo(locator, CentreOf(OuterRect(target)));
     EXPECT_TRUE(WaitFor([&] {
@@ -583,7 +583,7 @@ TEST_F(Recorder, ARecordingThatEndsByItselfIsReportedAndTheSessionsEndFinishesTh
     GetTempPathW(MAX_PATH, temp);
     std::wstring world_name = std::wstring(temp) + L"morvane \u00e9t\u00e9 \u65e5\u672c \u0416.zuv";
     DeleteFileW(world_name.c_str());
-    settings = OpenSettings();
+    HWND settings = OpenSettings();
     ASSERT_NE(settings, nullptr);
     SetDlgItemTextW(settings, IDC_DESTINATION_FILE, world_name.c_str());
     locator = ConfirmSettings(settings);
@@ -641,12 +641,7 @@ TEST_F(Recorder, AFullDiskEndsTheRecordingAndSaysSo) {
     uint32_t seed = 7;
     PaintNoise(noise, &pixels, &seed);
     std::string recorded = TempFilePath("morvane commands full disk.zuv");
-    DeleteFileA(recorded.c_str());
-    HWND settings = OpenSettings();
-    ASSERT_NE(settings, nullptr);
-    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, recorded.c_str());
-    SetDlgItemTextA(settings, IDC_FRAME_RATE, "30");
-    HWND locator = ConfirmSettings(settings);
+    HWND locator = LocatorForNewFile(recorded);
     ASSERT_NE(locator, nullptr);
     Click(locator, IDC_WHOLE_SCREEN);
     EXPECT_TRUE(WaitFor([&] {

@@ -289,6 +289,7 @@ TEST_F(Recording, EscapeEndsTheRecordingPromptlyAlsoWhilePaused) {
     PressEscape();
     EXPECT_TRUE(WaitFor([] { return EngineQuery(ENGINE_QUERY_CAPTURING) == 0; }, 2000));
     EXPECT_EQ(engineState.finished, 1);
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_END_REASON), ENGINE_END_STOPPED);  // asked for: no report
     EXPECT_TRUE(Decode(ReadWholeFile(path)).endsAfterLastRecord);
     GetAsyncKeyState(VK_ESCAPE);
 
@@ -392,6 +393,7 @@ TEST_F(Recording, AShortWriteEndsTheRecordingAndKeepsEveryCompleteRecord) {
         60000);
     EXPECT_TRUE(ended);
     EXPECT_EQ(engineState.finished, 1);
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_END_REASON), ENGINE_END_WRITE_FAILED);
     EngineStop();
     PictureWindowClose(&noisy);
 
