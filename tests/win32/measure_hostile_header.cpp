@@ -1,8 +1,8 @@
 // Measures what a video whose header claims a huge picture costs the player
 // (scripts/measure_hostile_header.sh): for each size, a 1,024-byte video of
-// that header with key frames that each unpack as far as the buffer lets
-// them is built into a self-playing executable, which is started and left
-// playing for a few seconds. Printed per size: the player's peak working set
+// that header at 2 frames per second (HugeClaimVideo) is built into a
+// self-playing executable, which is started and left playing for a few
+// seconds. Printed per size: the player's peak working set
 // and peak committed memory (GetProcessMemoryInfo) and its title, which
 // shows how far its playback clock got: a player that keeps up with the 2
 // frames per second shows about the seconds waited. The first size, the
@@ -20,6 +20,7 @@
 #include "dialog_driver_win.h"
 #include "packaging.h"
 #include "packaging_support_win.h"
+#include "test_pictures.h"
 #include "video_format.h"
 
 namespace {
@@ -30,25 +31,6 @@ struct Size {
 };
 
 const Size SIZES[] = {{2048, 2048}, {8000, 8000}, {12000, 12000}, {65535, 13107}};
-
-// Header, then key frames of the whole picture whose packed data is one
-// long run of 2^32 - 1 bytes, as many as 1,024 bytes hold.
-std::vector<uint8_t> HostileVideo(Size size) {
-    std::vector<uint8_t> video(VIDEO_MIN_FILE_SIZE, 0);
-    VideoFileHeader header = VideoFileHeaderMake(size.width, size.height, 2);
-    VideoFileHeaderStore(&header, video.data());
-    const uint8_t data[] = {0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0x40, 0x00};
-    size_t at = VIDEO_HEADER_SIZE;
-    while (at + FRAME_RECORD_HEADER_SIZE + sizeof data <= video.size()) {
-        FrameRecordHeader record = {FRAME_RECORD_HEADER_SIZE, sizeof data, FRAME_KEY, 1,
-                                    0, static_cast<uint16_t>(size.width - 1),
-                                    0, static_cast<uint16_t>(size.height - 1)};
-        FrameRecordHeaderStore(&record, video.data() + at);
-        memcpy(video.data() + at + FRAME_RECORD_HEADER_SIZE, data, sizeof data);
-        at += FRAME_RECORD_HEADER_SIZE + sizeof data;
-    }
-    return video;
-}
 
 struct Found {
     DWORD process;
@@ -74,7 +56,8 @@ void Measure(const std::string& folder, Size size, DWORD seconds) {
     ResourceUpdateService service;
     DialogScript answers;  // the builder's result box, answered OK
     bool built = false;
-    if (WriteBytes(video, HostileVideo(size)) && find_resource_update_service(&service)) {
+    if (WriteBytes(video, HugeClaimVideo(size.width, size.height, 2)) &&
+        find_resource_update_service(&service)) {
         DialogDriver driver(GetCurrentThreadId(), &answers);
         built = write_self_playing_exe(&service, video.c_str(), exe.c_str()) == 1;
     }

@@ -535,23 +535,6 @@ size_t CommittedBytes() {
     return counters.PagefileUsage;
 }
 
-// 1,024 bytes that claim a picture of width x height: the header, then as
-// many key frames of the whole picture as fit, each one long run of 2^32 - 1
-// bytes that unpacks as far as the buffer lets it.
-std::vector<uint8_t> HugeClaimVideo(uint16_t width, uint16_t height) {
-    std::vector<uint8_t> bytes = VideoHeaderBytes(width, height, 30);
-    bytes.resize(VIDEO_MIN_FILE_SIZE, 0);
-    const uint8_t run[] = {0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0x40, 0x00};
-    for (size_t at = VIDEO_HEADER_SIZE; at + 24 + sizeof run <= bytes.size(); at += 24 + sizeof run) {
-        FrameRecordHeader record = {24, sizeof run, FRAME_KEY, 1, 0,
-                                    static_cast<uint16_t>(width - 1), 0,
-                                    static_cast<uint16_t>(height - 1)};
-        FrameRecordHeaderStore(&record, &bytes[at]);
-        memcpy(&bytes[at + 24], run, sizeof run);
-    }
-    return bytes;
-}
-
 TEST_F(Playback, ShortVideosAreASuccessAndClaimedSizesCostNoMoreThanTheSurface) {
     // A video that is over before the start operation first looks: a header
     // without records, and one frame at 100 frames per second.
@@ -577,7 +560,7 @@ TEST_F(Playback, ShortVideosAreASuccessAndClaimedSizesCostNoMoreThanTheSurface) 
     // Headers that claim pictures far beyond the surface limit: played
     // within the memory the largest surface needs, whatever they claim.
     for (uint16_t side : {uint16_t(13107), uint16_t(65535)}) {
-        std::vector<uint8_t> huge = HugeClaimVideo(65535, side);
+        std::vector<uint8_t> huge = HugeClaimVideo(65535, side, 30);
         size_t before = CommittedBytes();
         size_t most = before;
         ASSERT_EQ(EngineStartPlayback(reinterpret_cast<const char*>(huge.data()), window, 1,

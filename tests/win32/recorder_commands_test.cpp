@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -608,38 +609,15 @@ TEST_F(Recorder, ARecordingThatEndsByItselfIsReportedAndTheSessionsEndFinishesTh
     DeleteFileA(recorded.c_str());
 }
 
-// Fills a window with new noise, which no packing makes smaller.
-void PaintNoise(HWND window, std::vector<uint32_t>* pixels, uint32_t* seed) {
-    RECT client;
-    GetClientRect(window, &client);
-    pixels->resize(static_cast<size_t>(client.right) * client.bottom);
-    for (uint32_t& pixel : *pixels) {
-        *seed = *seed * 1103515245u + 12345u;
-        pixel = *seed >> 8;
-    }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = -client.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    HDC dc = GetDC(window);
-    SetDIBitsToDevice(dc, 0, 0, client.right, client.bottom, 0, 0, 0, client.bottom,
-                      pixels->data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(window, dc);
-}
-
 // Run by its own test entry, with the file size limited by the system as
 // on a full disk: the whole screen, where a window shows ever new noise, is
 // recorded until a record no longer fits.
 TEST_F(Recorder, AFullDiskEndsTheRecordingAndSaysSo) {
     if (!TestFileLimit()) GTEST_SKIP() << "needs a file size limit";
-    HWND noise = OpenTargetWindow(RGB(0, 0, 0));
-    ASSERT_NE(noise, nullptr);
-    SetWindowPos(noise, HWND_TOPMOST, 400, 100, 800, 600, SWP_SHOWWINDOW);
-    std::vector<uint32_t> pixels;
-    uint32_t seed = 7;
-    PaintNoise(noise, &pixels, &seed);
+    PictureWindow noise = {};
+    ASSERT_TRUE(PictureWindowOpen(&noise, 400, 100, 800, 600));
+    std::mt19937 random(7);
+    PictureWindowShowNoise(&noise, &random);
     std::string recorded = TempFilePath("morvane commands full disk.zuv");
     HWND locator = LocatorForNewFile(recorded);
     ASSERT_NE(locator, nullptr);
@@ -651,7 +629,7 @@ TEST_F(Recorder, AFullDiskEndsTheRecordingAndSaysSo) {
     HWND box = nullptr;
     DWORD start = GetTickCount();
     while (!(box = ProgramDialog(program, "Recording Ended")) && GetTickCount() - start < 30000) {
-        PaintNoise(noise, &pixels, &seed);
+        PictureWindowShowNoise(&noise, &random);
         PumpFor(30);
     }
     ASSERT_NE(box, nullptr);
@@ -669,7 +647,7 @@ TEST_F(Recorder, AFullDiskEndsTheRecordingAndSaysSo) {
     EXPECT_GE(video.records, 1);
     EXPECT_TRUE(video.whole);
     EXPECT_LE(FileSizeOf(recorded), TestFileLimit());
-    DestroyWindow(noise);
+    PictureWindowClose(&noise);
     DeleteFileA(recorded.c_str());
 }
 

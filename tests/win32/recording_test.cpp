@@ -370,12 +370,7 @@ TEST_F(Recording, AShortWriteEndsTheRecordingAndKeepsEveryCompleteRecord) {
     std::mt19937 random(7);
     std::vector<std::vector<uint32_t>> painted;
     auto paintNoise = [&] {
-        FrameSurfaceLock(&noisy.picture);
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++)
-                noisy.picture.pixels[y * noisy.picture.stride + x] = random() & 0xFFFFFF;
-        FrameSurfaceUnlock(&noisy.picture);
-        PictureWindowShow(&noisy);
+        PictureWindowShowNoise(&noisy, &random);
         painted.push_back(GrabWindowPicture(noisy.window, width, height));
     };
     paintNoise();
