@@ -4,7 +4,6 @@
 // module would run its start-up code and that of every library it imports.
 #include <windows.h>
 
-#include <cstring>
 
 #include "engine.h"
 #include "extractor.h"

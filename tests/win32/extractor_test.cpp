@@ -109,6 +109,14 @@ TEST_F(Extractor, ProposesTheNameAndKeepsItWhenTheSaveDialogIsCancelled) {
     EXPECT_EQ(std::string(current_file), folder + "demo.zuv");
     EXPECT_TRUE(ReadBytes(folder + "demo.zuv") == video);
 
+    // A name Windows keeps for a device: the box, and the dialog again.
+    DialogScript device;
+    EXPECT_EQ(Extract(&device, {exe, folder + "nul.zuv", ""}), 0);
+    ASSERT_FALSE(device.boxes.empty());
+    EXPECT_EQ(device.boxes.back().caption, "Invalid File Name") << Describe(device);
+    EXPECT_EQ(device.proposed_names.size(), 3u);
+    EXPECT_EQ(std::string(current_file), folder + "demo.zuv");
+
     // A folder that cannot be written to.
     DialogScript missing_folder;
     EXPECT_EQ(WriteExtracted(&missing_folder, exe, folder + "no\\such\\folder\\back.zuv"), 0);
