@@ -5,7 +5,6 @@
 // only once it is whole.
 #include <windows.h>
 
-#include <cstring>
 
 #include "engine.h"
 #include "file_dialogs.h"
