@@ -40,6 +40,7 @@ struct Recording {
     POINT hotSpot;
     int64_t startMark;         // the clock's reading as the first frame began
     FrameSchedule schedule;    // when each record is due
+    uint8_t endReason;         // why the frames stopped (ENGINE_END_*)
 };
 
 static bool WriteAll(HANDLE file, const void* data, DWORD size) {
@@ -277,7 +278,8 @@ static bool WaitForRecord(Recording* recording, uint32_t record, uint64_t* nowUs
     }
 }
 
-static void RecordFrames(Recording* recording) {
+// Records frames until the recording is to end; returns why it ended.
+static uint8_t RecordFrames(Recording* recording) {
     // A press of Escape from before the recording (closing a dialog, say)
     // is still reported once as "pressed since the last poll": this read
     // takes it, so only a press during the recording ends it.
@@ -287,26 +289,33 @@ static void RecordFrames(Recording* recording) {
     recording->startMark = FramePacingMark();
     uint32_t record = 0;
     while (engineState.capturing) {
+        // A closed window would leave its last picture recorded for ever.
+        if (!IsWindow(static_cast<HWND>(recording->params.window))) return ENGINE_END_WINDOW_GONE;
         StageClock clock = {recordingStageHook ? FramePacingMark() : 0};
         Grab(recording, &clock);
         FrameOutcome outcome = StoreFrame(recording, record, &clock);
-        if (outcome == FRAME_FAULT) engineState.finished = 1;
-        if (outcome != FRAME_STORED) return;
+        if (outcome == FRAME_FAULT) {
+            engineState.finished = 1;
+            return ENGINE_END_FAULT;
+        }
+        if (outcome == FRAME_WRITE_FAILED) return ENGINE_END_WRITE_FAILED;
         record++;
         uint64_t now = 0;
         bool goOn = WaitForRecord(recording, record, &now);
         // The intervals that passed without a capture, up to an end too.
         uint64_t missed =
             FrameScheduleMissed(&recording->schedule, record, now, UINT32_MAX - record);
-        if (missed && !WriteUnchangedRecords(recording, missed)) return;
+        if (missed && !WriteUnchangedRecords(recording, missed)) return ENGINE_END_WRITE_FAILED;
         record += static_cast<uint32_t>(missed);
-        if (!goOn) return;
+        if (!goOn) return ENGINE_END_STOPPED;
         engineState.frameCount = record;
     }
+    return ENGINE_END_STOPPED;
 }
 
 static void RecordFramesBody(void* recording) {
-    RecordFrames(static_cast<Recording*>(recording));
+    Recording* running = static_cast<Recording*>(recording);
+    running->endReason = RecordFrames(running);
 }
 
 __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID params) {
@@ -323,6 +332,7 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID par
     FaultGuard guard = {};
     if (!FaultGuardRun(&guard, nullptr, 0, RecordFramesBody, &recording)) {
         DropPartialRecord(&recording);
+        recording.endReason = ENGINE_END_FAULT;
         engineState.finished = 1;
     }
     GlobalFree(recording.work);
@@ -330,6 +340,6 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID par
     FrameSurfaceDestroy(&recording.current);
     CloseHandle(recording.file);
     FramePacingEnd(&recording.pacing);
-    EngineWorkerEnded(&engineState.capturing);
+    EngineWorkerEnded(&engineState.capturing, recording.endReason);
     return 0;
 }

@@ -134,3 +134,22 @@ inline std::vector<uint8_t> MakeQuadrantVideo(uint16_t width, uint16_t height, u
     FrameSurfaceDestroy(&previous);
     return video;
 }
+
+// A video of the least size a video file has, 1,024 bytes, whose header
+// claims a picture of width x height at rate: after the header as many key
+// frames of the whole picture as fit, each one long run of 2^32 - 1 bytes
+// that unpacks as far as the reader's buffer lets it.
+inline std::vector<uint8_t> HugeClaimVideo(uint16_t width, uint16_t height, uint16_t rate) {
+    std::vector<uint8_t> bytes = VideoHeaderBytes(width, height, rate);
+    bytes.resize(VIDEO_MIN_FILE_SIZE, 0);
+    const uint8_t run[] = {0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0x40, 0x00};
+    const size_t recordSize = FRAME_RECORD_HEADER_SIZE + sizeof run;
+    for (size_t at = VIDEO_HEADER_SIZE; at + recordSize <= bytes.size(); at += recordSize) {
+        FrameRecordHeader record = {FRAME_RECORD_HEADER_SIZE, sizeof run, FRAME_KEY, 1, 0,
+                                    static_cast<uint16_t>(width - 1), 0,
+                                    static_cast<uint16_t>(height - 1)};
+        FrameRecordHeaderStore(&record, &bytes[at]);
+        memcpy(&bytes[at + FRAME_RECORD_HEADER_SIZE], run, sizeof run);
+    }
+    return bytes;
+}

@@ -211,10 +211,14 @@ TEST_F(Player, OpensMaximizedPlaysItsVideoAndReplaysItOncePerIdlePeriod) {
 
     // Restored, the window is 400 x 300, centred on the desktop.
     PostMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
-    ASSERT_TRUE(WaitFor([&] { return !IsZoomed(window); }, 10000));
+    // The maximized state ends before the window has moved: the placement is
+    // waited for, not the state alone.
     RECT desktop, placed;
     GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(window, &placed);
+    ASSERT_TRUE(WaitFor([&] {
+        GetWindowRect(window, &placed);
+        return !IsZoomed(window) && placed.right - placed.left == 400;
+    }, 10000));
     EXPECT_EQ(placed.left, (desktop.right - 399) / 2);
     EXPECT_EQ(placed.top, (desktop.bottom - 299) / 2);
     EXPECT_EQ(placed.right - placed.left, 400);
@@ -286,6 +290,35 @@ TEST_F(Player, StopPauseAndPlayFromTheMenuAndTheAboutDialog) {
     EXPECT_EQ(WindowText(GetDlgItem(about, IDCANCEL)), "Close");
     PressButton(about, IDCANCEL);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 10000));
+    CloseAndExpectExitCodeZero();
+}
+
+TEST_F(Player, AfterPauseThenStopTheReplayStartsTheVideoAndPlayWhilePausedOnlyLiftsThePause) {
+    Start(BuildSelfPlaying(MakeTestVideo(VIDEO_WIDTH, VIDEO_HEIGHT, 10, 40)));
+    ASSERT_TRUE(WaitFor([&] { return ShowsVideo(); }, 20000));
+
+    // Pause, then Stop: the pause outlives the playback; the replay's first
+    // start only lifts it, and the next starts the video.
+    Command(PAUSE_VIDEO);
+    Command(STOP_VIDEO);
+    ASSERT_TRUE(WaitFor([&] { return ShowsNoVideo(); }, 3000));
+    Clock::time_point stopped = Clock::now();
+    ASSERT_TRUE(WaitFor([&] { return ShowsVideo(); }, 15000));
+    EXPECT_GE(MillisecondsSince(stopped), 3500);
+    EXPECT_TRUE(WaitFor([&] { return Title() == TimedTitle("00:00:01"); }, 5000)) << Title();
+
+    // Play while paused ends the paused playback and starts nothing, with no
+    // box; the next Play starts the video at once.
+    Command(PAUSE_VIDEO);
+    Command(PLAY_VIDEO);
+    ASSERT_TRUE(WaitFor([&] { return ShowsNoVideo(); }, 3000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_TRUE(ShowsNoVideo());
+    EXPECT_EQ(WindowOf(process.dwProcessId, "#32770"), nullptr);
+    Command(PLAY_VIDEO);
+    Clock::time_point asked = Clock::now();
+    ASSERT_TRUE(WaitFor([&] { return ShowsVideo(); }, 5000));
+    EXPECT_LT(MillisecondsSince(asked), 3000);
     CloseAndExpectExitCodeZero();
 }
 

@@ -291,6 +291,7 @@ TEST_F(Recording, EscapeEndsTheRecordingPromptlyAlsoWhilePaused) {
     PressEscape();
     EXPECT_TRUE(WaitFor([] { return EngineQuery(ENGINE_QUERY_CAPTURING) == 0; }, 2000));
     EXPECT_EQ(engineState.finished, 1);
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_END_REASON), ENGINE_END_STOPPED);  // asked for: no report
     EXPECT_TRUE(Decode(ReadWholeFile(path)).endsAfterLastRecord);
     GetAsyncKeyState(VK_ESCAPE);
 
@@ -484,12 +485,7 @@ TEST_F(Recording, AShortWriteEndsTheRecordingAndKeepsEveryCompleteRecord) {
     std::mt19937 random(7);
     std::vector<std::vector<uint32_t>> painted;
     auto paintNoise = [&] {
-        FrameSurfaceLock(&noisy.picture);
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++)
-                noisy.picture.pixels[y * noisy.picture.stride + x] = random() & 0xFFFFFF;
-        FrameSurfaceUnlock(&noisy.picture);
-        PictureWindowShow(&noisy);
+        PictureWindowShowNoise(&noisy, &random);
         painted.push_back(GrabWindowPicture(noisy.window, width, height));
     };
     paintNoise();
@@ -507,6 +503,7 @@ TEST_F(Recording, AShortWriteEndsTheRecordingAndKeepsEveryCompleteRecord) {
         60000);
     EXPECT_TRUE(ended);
     EXPECT_EQ(engineState.finished, 1);
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_END_REASON), ENGINE_END_WRITE_FAILED);
     EngineStop();
     PictureWindowClose(&noisy);
 
