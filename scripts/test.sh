@@ -50,10 +50,10 @@ if [ -x "$ROOT/scripts/fuzz.sh" ]; then
     echo "== fuzz"
     FUZZ_SECONDS=${FUZZ_SECONDS:-15} sh "$ROOT/scripts/fuzz.sh" || failed=1
 fi
-run_ctest win64 -j1 --timeout 600
+run_ctest win64 -j1 --timeout 300
 # One Wine at a time on the shared screen.
 "$WINESERVER" -k >/dev/null 2>&1 || true
-run_ctest win32 -j1 --timeout 900
+run_ctest win32 -j1 --timeout 300
 
 echo "tests: $passed_total passed, $failed_total failed"
 exit $failed
