@@ -1,9 +1,13 @@
 // PNG pictures, and the pieces of an animated PNG: chunks with their CRC,
-// the 8-bit RGB header, and image data made of a picture's rectangle. Each
-// row gets the filter that leaves the smallest sum of differences (the rule
-// the PNG authors recommend for true-colour pictures); the rows are deflated
-// with zlib into chunks of at most PNG_CHUNK_DATA bytes, so memory stays at a
-// few rows and one chunk whatever the picture's size.
+// the 8-bit RGB header, and image data made of a picture's rectangle,
+// deflated with zlib into chunks of at most PNG_CHUNK_DATA bytes, so memory
+// stays at a few rows and one chunk whatever the picture's size.
+//
+// Rows of screen content (text, windows, flat areas) deflate best as they
+// are, without a PNG filter; photographs and gradients deflate far better
+// when each row gets the filter that leaves the smallest sum of differences
+// (the rule the PNG authors recommend for true-colour pictures). Which of the
+// two an image gets is found by deflating a sample of its rows both ways.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +30,10 @@ struct PngEncoder {
     uint8_t* rows;      // two raw rows, five filtered candidates, the deflate input
     size_t inputCapacity;
     uint8_t* chunk;     // the chunk being filled: length, type, sequence, data, CRC
+    void* probe;        // a fast zlib stream for the sample
+    uint8_t* probeInput;
+    uint8_t* probeOutput;
+    size_t probeCapacity, probeOutputCapacity;
 };
 
 // Prepares an encoder for images at most maxWidth pixels wide, deflated at
