@@ -260,7 +260,7 @@ int run_export(export_kind kind, const std::string& name, const std::string& out
     if (kind == EXPORT_KIND_GIF && gif.framesQuantized)
         std::fprintf(stderr,
                      "zuvtool: %s: %" PRIu64 " of %" PRIu64
-                     " frames had more than 256 colours and were reduced to 256 "
+                     " frames had more than 256 colours, reduced to a table of 256 "
                      "(peak signal to noise ratio %.1f dB)\n",
                      out.c_str(), gif.framesQuantized, gif.framesQuantized + gif.framesExact,
                      GifPeakSignalToNoise(&gif));

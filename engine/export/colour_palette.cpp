@@ -6,6 +6,11 @@
 namespace {
 
 constexpr uint32_t NO_SLOT = 0xFFFFFFFFu;
+// The cuts stop once the table's colours are this close to the pixels: a
+// mean squared error of 1 summed over the three channels, well below one
+// level of 256 per channel, which nobody sees; every entry more makes the
+// frame larger.
+constexpr double TARGET_ERROR = 1.0;
 constexpr uint32_t PLANE = WU_SIDE * WU_SIDE;
 
 uint32_t ColourOf(uint32_t pixel) {
@@ -183,8 +188,8 @@ void AddToCell(ColourQuantizer* q, uint32_t colour, int64_t count) {
 }
 
 // Keeps exactly the colours that cover large areas, most frequent first,
-// and takes them out of the cube.
-void PinLargeAreas(ColourQuantizer* q, const ColourCounter* counter, uint32_t most,
+// and takes them out of the cube when the cube is used.
+void PinLargeAreas(ColourQuantizer* q, const ColourCounter* counter, uint32_t most, bool cube,
                    ColourTable* table) {
     uint32_t candidates[256];
     uint32_t found = 0;
@@ -198,20 +203,23 @@ void PinLargeAreas(ColourQuantizer* q, const ColourCounter* counter, uint32_t mo
     for (uint32_t i = 0; i < found && i < most; i++) {
         uint32_t colour = counter->keys[candidates[i]] - 1;
         table->colours[table->count++] = colour;
-        AddToCell(q, colour, -static_cast<int64_t>(counter->counts[candidates[i]]));
+        if (cube) AddToCell(q, colour, -static_cast<int64_t>(counter->counts[candidates[i]]));
     }
 }
 
-void CutCube(ColourQuantizer* q, uint32_t boxes, ColourTable* table) {
+void CutCube(ColourQuantizer* q, uint32_t boxes, double enough, ColourTable* table) {
     Box cubes[256];
     double variance[256];
     cubes[0] = Box{0, WU_SIDE - 1, 0, WU_SIDE - 1, 0, WU_SIDE - 1};
     variance[0] = Variance(q, cubes[0]);
+    double total = variance[0];
     uint32_t made = 1, next = 0;
-    while (made < boxes) {
+    while (made < boxes && total > enough) {
         if (Cut(q, &cubes[next], &cubes[made])) {
+            total -= variance[next];
             variance[next] = Variance(q, cubes[next]);
             variance[made] = Variance(q, cubes[made]);
+            total += variance[next] + variance[made];
             made++;
         } else {
             variance[next] = 0;
@@ -232,7 +240,126 @@ void CutCube(ColourQuantizer* q, uint32_t boxes, ColourTable* table) {
     }
 }
 
+// Sums over a run of exact colours: their count, and per channel the sums
+// of values and of squares, exact in 64 bits.
+struct ListSums {
+    uint64_t count;
+    uint64_t value[3];
+    uint64_t square[3];
+};
+
+void AddEntry(ListSums* sums, const ColourEntry& e) {
+    int channel[3] = {Red(e.colour), Green(e.colour), Blue(e.colour)};
+    sums->count += e.count;
+    for (int c = 0; c < 3; c++) {
+        sums->value[c] += uint64_t{e.count} * static_cast<uint64_t>(channel[c]);
+        sums->square[c] += uint64_t{e.count} * static_cast<uint64_t>(channel[c] * channel[c]);
+    }
+}
+
+double ChannelError(const ListSums& s, int c) {
+    if (s.count == 0) return 0;
+    double value = static_cast<double>(s.value[c]);
+    return static_cast<double>(s.square[c]) - value * value / static_cast<double>(s.count);
+}
+
+double ListError(const ListSums& s) {
+    return ChannelError(s, 0) + ChannelError(s, 1) + ChannelError(s, 2);
+}
+
+ListSums Difference(const ListSums& a, const ListSums& b) {
+    ListSums d = {a.count - b.count, {}, {}};
+    for (int c = 0; c < 3; c++) {
+        d.value[c] = a.value[c] - b.value[c];
+        d.square[c] = a.square[c] - b.square[c];
+    }
+    return d;
+}
+
+struct ListBox {
+    uint32_t begin, end;
+    ListSums sums;
+};
+
+int Channel(uint32_t colour, int c) {
+    return c == 0 ? Red(colour) : c == 1 ? Green(colour) : Blue(colour);
+}
+
+// Cuts the box across the channel with the largest error, where the two
+// parts' errors add up to the least.
+void SplitBox(ColourEntry* entries, ListBox* box, ListBox* part) {
+    int axis = 0;
+    for (int c = 1; c < 3; c++)
+        if (ChannelError(box->sums, c) > ChannelError(box->sums, axis)) axis = c;
+    std::sort(entries + box->begin, entries + box->end,
+              [axis](const ColourEntry& a, const ColourEntry& b) {
+                  return Channel(a.colour, axis) < Channel(b.colour, axis);
+              });
+    ListSums below = {};
+    double best = -1;
+    uint32_t cut = box->begin + 1;
+    ListSums bestBelow = {};
+    for (uint32_t i = box->begin; i + 1 < box->end; i++) {
+        AddEntry(&below, entries[i]);
+        double error = ListError(below) + ListError(Difference(box->sums, below));
+        if (best < 0 || error < best) {
+            best = error;
+            cut = i + 1;
+            bestBelow = below;
+        }
+    }
+    *part = ListBox{cut, box->end, Difference(box->sums, bestBelow)};
+    box->end = cut;
+    box->sums = bestBelow;
+}
+
+// The cuts of the exact colours the counter holds, but the pinned ones.
+void CutList(ColourQuantizer* q, const ColourCounter* counter, uint32_t boxes,
+             ColourTable* table) {
+    uint32_t pinned[256];
+    uint32_t pinnedCount = table->count;
+    std::copy(table->colours, table->colours + pinnedCount, pinned);
+    std::sort(pinned, pinned + pinnedCount);
+    uint32_t n = 0;
+    for (uint32_t slot = 0; slot < COLOUR_COUNTER_SLOTS; slot++) {
+        if (!counter->keys[slot]) continue;
+        uint32_t colour = counter->keys[slot] - 1;
+        if (std::binary_search(pinned, pinned + pinnedCount, colour)) continue;
+        q->entries[n++] = ColourEntry{colour, counter->counts[slot]};
+    }
+    if (n == 0) return;
+    ListBox list[256];
+    list[0] = ListBox{0, n, {}};
+    for (uint32_t i = 0; i < n; i++) AddEntry(&list[0].sums, q->entries[i]);
+    uint32_t made = 1;
+    double enough = TARGET_ERROR * static_cast<double>(counter->total);
+    double total = ListError(list[0].sums);
+    while (made < boxes && total > enough) {
+        uint32_t worst = made;
+        for (uint32_t k = 0; k < made; k++) {
+            if (list[k].end - list[k].begin < 2 || ListError(list[k].sums) <= 0) continue;
+            if (worst == made || ListError(list[k].sums) > ListError(list[worst].sums)) worst = k;
+        }
+        if (worst == made) break;
+        total -= ListError(list[worst].sums);
+        SplitBox(q->entries, &list[worst], &list[made]);
+        total += ListError(list[worst].sums) + ListError(list[made].sums);
+        made++;
+    }
+    for (uint32_t k = 0; k < made; k++) {
+        const ListSums& s = list[k].sums;
+        uint32_t mean[3];
+        for (int c = 0; c < 3; c++)
+            mean[c] = static_cast<uint32_t>((s.value[c] + s.count / 2) / s.count);
+        table->colours[table->count++] = (mean[0] << 16) | (mean[1] << 8) | mean[2];
+    }
+}
+
 }  // namespace
+
+bool ColourCounterComplete(const ColourCounter* counter) {
+    return counter->overflow == 0;
+}
 
 void ColourCounterReset(ColourCounter* counter) {
     std::memset(counter->keys, 0, sizeof counter->keys);
@@ -311,9 +438,15 @@ void ColourQuantizerMake(ColourQuantizer* quantizer, const ColourCounter* counte
                          uint32_t limit, ColourTable* table) {
     limit = std::min(std::max(limit, 2u), 256u);
     table->count = 0;
-    PinLargeAreas(quantizer, counter, limit / 2, table);
-    Accumulate(quantizer);
-    CutCube(quantizer, limit - table->count, table);
+    bool cube = !ColourCounterComplete(counter);
+    PinLargeAreas(quantizer, counter, limit / 2, cube, table);
+    if (cube) {
+        Accumulate(quantizer);
+        CutCube(quantizer, limit - table->count,
+                TARGET_ERROR * static_cast<double>(counter->total), table);
+    } else {
+        CutList(quantizer, counter, limit - table->count, table);
+    }
     if (table->count == 0) table->colours[table->count++] = 0;
 
     std::memset(quantizer->cacheKeys, 0, sizeof quantizer->cacheKeys);

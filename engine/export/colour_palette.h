@@ -2,9 +2,11 @@
 // colours as the table has room for gets exactly those colours. Any other is
 // reduced, without dithering, for screen pictures: the colours that cover
 // large areas (backgrounds, text, window frames) are kept exactly, so that a
-// changed rectangle shows no seam against the screen around it, and Wu's
-// variance-minimising cuts of the colour cube share the remaining entries
-// among the rest (anti-aliased edges, pictures). Dithering would scatter
+// changed rectangle shows no seam against the screen around it, and
+// variance-minimising cuts share the remaining entries among the rest
+// (anti-aliased edges, pictures): cuts of the list of exact colours when the
+// counter holds them all, as on screens, else Wu's cuts of a 32-level colour
+// cube. Each pixel then takes the nearest entry. Dithering would scatter
 // noise over flat areas and glyph edges and break the runs that GIF's coder
 // lives on. Pixels are 32-bit values as a surface holds them; only their
 // low 24 bits (the colour) count.
@@ -32,6 +34,12 @@ struct ColourCounter {
     uint32_t lastSlot;
 };
 
+// A colour of the counter that the cuts of the exact list work on.
+struct ColourEntry {
+    uint32_t colour;
+    uint32_t count;
+};
+
 struct ColourTable {
     uint32_t colours[256];  // 0x00RRGGBB
     uint32_t count;
@@ -48,6 +56,7 @@ struct ColourQuantizer {
     uint8_t cacheIndices[NEAREST_CACHE_SLOTS];
     uint8_t byGreen[256];
     uint32_t sortedCount;
+    ColourEntry entries[COLOUR_COUNTER_SLOTS / 2];
 };
 
 void ColourCounterReset(ColourCounter* counter);
@@ -59,13 +68,17 @@ void ColourCounterTable(ColourCounter* counter, ColourTable* table);
 // The number of a counted colour in the table made by ColourCounterTable.
 uint8_t ColourCounterIndex(ColourCounter* counter, uint32_t pixel);
 
+// True when the counter holds every colour it was given, so that a table can
+// be made from its list; else the pixels must also go into the colour cube.
+bool ColourCounterComplete(const ColourCounter* counter);
+
 // Empties the colour cube, then takes the pixels to reduce one by one.
 void ColourQuantizerReset(ColourQuantizer* quantizer);
 void ColourQuantizerAdd(ColourQuantizer* quantizer, uint32_t pixel);
-// Makes a table of at most limit colours (2 to 256) for the pixels added,
-// which the counter counted too: first each colour that covers at least
-// 1/256 of them (at most half the table), then Wu's cuts of the rest; and
-// gets ready to map pixels onto it.
+// Makes a table of at most limit colours (2 to 256) for the pixels the
+// counter counted (and, when it is not complete, the cube was given): first
+// each colour that covers at least 1/256 of them (at most half the table),
+// then the cuts of the rest; and gets ready to map pixels onto it.
 void ColourQuantizerMake(ColourQuantizer* quantizer, const ColourCounter* counter,
                          uint32_t limit, ColourTable* table);
 // The number of the table's colour nearest to the pixel's (squared distance).

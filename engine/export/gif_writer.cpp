@@ -62,9 +62,11 @@ void Code(GifWriter* writer, const ExportFrame* frame, bool transparent, GifCand
         });
     } else {
         ColourQuantizer* quantizer = writer->quantizer;
-        ColourQuantizerReset(quantizer);
-        ForEachCoded(frame, transparent,
-                     [quantizer](size_t, uint32_t p) { ColourQuantizerAdd(quantizer, p); });
+        if (!ColourCounterComplete(counter)) {
+            ColourQuantizerReset(quantizer);
+            ForEachCoded(frame, transparent,
+                         [quantizer](size_t, uint32_t p) { ColourQuantizerAdd(quantizer, p); });
+        }
         ColourQuantizerMake(quantizer, counter, limit, &c->table);
         const ColourTable* table = &c->table;
         double error = 0;
