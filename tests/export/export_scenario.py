@@ -16,7 +16,7 @@ import subprocess
 import sys
 import unittest
 
-from PIL import Image, ImageChops, ImageDraw
+from PIL import Image, ImageChops, ImageDraw, ImageFilter
 
 ZUVTOOL, VIDEO_FROM_FRAMES, WORK = sys.argv[1:4]
 RATE = 15
@@ -83,12 +83,25 @@ def desktop(i):
 
 
 def gradients(i):
-    """Pictures of far more than 256 colours around a large white area."""
+    """Pictures of far more than 256 colours around a large white area:
+    gradients, a photograph-like band of smoothed noise, and a band where
+    each value is the mean of its left and upper neighbours, which only the
+    PNG filter "average" predicts."""
     picture = Image.new("RGB", (W, H), (255, 255, 255))
     px = picture.load()
     for y in range(H):
         for x in range(W // 2):
             px[x, y] = (x * 3 % 256, y * 2 % 256, (x + y + 8 * i) % 256)
+    noise = Image.merge("RGB", [Image.effect_noise((W // 2, H // 3), 60 + 10 * c)
+                                .filter(ImageFilter.GaussianBlur(1.5)) for c in range(3)])
+    picture.paste(noise, (0, H // 3))
+    for y in range(2 * H // 3, H):
+        for x in range(W // 2):
+            if x == 0 or y == 2 * H // 3:
+                px[x, y] = ((37 * x + 11 * y + i) % 256, (91 * x * y) % 256, (x * x + y) % 256)
+            else:
+                left, up = px[x - 1, y], px[x, y - 1]
+                px[x, y] = tuple((a + b) >> 1 for a, b in zip(left, up))
     d = ImageDraw.Draw(picture)
     d.text((90, 40 + i), "text", fill=(0, 0, 0))
     return picture
