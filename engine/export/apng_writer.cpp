@@ -48,20 +48,6 @@ void AnimationControl(uint32_t frames, uint8_t out[8]) {
     StoreBE32(out + 4, 0);  // plays: 0 loops for ever
 }
 
-int BeginState(void* state, const ExportSink* sink, uint32_t width, uint32_t height,
-               uint16_t frameRate) {
-    return ApngWriterBegin(static_cast<ApngWriter*>(state), sink, width, height, frameRate);
-}
-int FrameState(void* state, const ExportFrame* frame) {
-    return ApngWriterFrame(static_cast<ApngWriter*>(state), frame);
-}
-int EndState(void* state) {
-    return ApngWriterEnd(static_cast<ApngWriter*>(state));
-}
-void ReleaseState(void* state) {
-    ApngWriterRelease(static_cast<ApngWriter*>(state));
-}
-
 }  // namespace
 
 int ApngWriterBegin(ApngWriter* writer, const ExportSink* sink, uint32_t width, uint32_t height,
@@ -111,6 +97,7 @@ void ApngWriterRelease(ApngWriter* writer) {
 int ExportApng(const uint8_t* data, size_t size, const ExportSink* sink, ExportProgress progress,
                void* context, ExportWalkStats* stats) {
     ApngWriter state = {};
-    ExportWriter writer = {BeginState, FrameState, EndState, ReleaseState, &state};
+    ExportWriter writer = ExportWriterOf<ApngWriter, ApngWriterBegin, ApngWriterFrame, ApngWriterEnd,
+                                         ApngWriterRelease>(&state);
     return ExportVideo(data, size, &writer, sink, progress, context, stats);
 }

@@ -109,6 +109,19 @@ struct ExportWriter {
     void* state;
 };
 
+// The ExportWriter of a writer whose operations take its own state record.
+template <typename State, int (*Begin)(State*, const ExportSink*, uint32_t, uint32_t, uint16_t),
+          int (*Frame)(State*, const ExportFrame*), int (*End)(State*), void (*Release)(State*)>
+ExportWriter ExportWriterOf(State* state) {
+    return ExportWriter{
+        [](void* s, const ExportSink* sink, uint32_t width, uint32_t height, uint16_t rate) {
+            return Begin(static_cast<State*>(s), sink, width, height, rate);
+        },
+        [](void* s, const ExportFrame* frame) { return Frame(static_cast<State*>(s), frame); },
+        [](void* s) { return End(static_cast<State*>(s)); },
+        [](void* s) { Release(static_cast<State*>(s)); }, state};
+}
+
 // Walks the video into the writer and the sink: refuses a frame rate of 0
 // before anything is written, ends the writer when the walk got to the end
 // of what is sound, releases it always. Returns an ExportStatus.

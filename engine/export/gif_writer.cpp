@@ -140,20 +140,6 @@ int WriteHold(GifWriter* writer, uint64_t delay) {
     return WriteControl(writer, delay, true, 0) && Write(writer, image, sizeof image);
 }
 
-int BeginState(void* state, const ExportSink* sink, uint32_t width, uint32_t height,
-               uint16_t frameRate) {
-    return GifWriterBegin(static_cast<GifWriter*>(state), sink, width, height, frameRate);
-}
-int FrameState(void* state, const ExportFrame* frame) {
-    return GifWriterFrame(static_cast<GifWriter*>(state), frame);
-}
-int EndState(void* state) {
-    return GifWriterEnd(static_cast<GifWriter*>(state));
-}
-void ReleaseState(void* state) {
-    GifWriterRelease(static_cast<GifWriter*>(state));
-}
-
 }  // namespace
 
 int GifWriterBegin(GifWriter* writer, const ExportSink* sink, uint32_t width, uint32_t height,
@@ -246,7 +232,8 @@ void GifWriterRelease(GifWriter* writer) {
 int ExportGif(const uint8_t* data, size_t size, const ExportSink* sink, ExportProgress progress,
               void* context, ExportWalkStats* stats, GifExportStats* gifStats) {
     GifWriter state = {};
-    ExportWriter writer = {BeginState, FrameState, EndState, ReleaseState, &state};
+    ExportWriter writer = ExportWriterOf<GifWriter, GifWriterBegin, GifWriterFrame, GifWriterEnd,
+                                         GifWriterRelease>(&state);
     int status = ExportVideo(data, size, &writer, sink, progress, context, stats);
     if (gifStats) *gifStats = state.stats;
     return status;

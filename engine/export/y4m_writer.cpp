@@ -17,20 +17,6 @@ void Convert(uint32_t pixel, uint8_t* y, uint8_t* cb, uint8_t* cr) {
     *cr = static_cast<uint8_t>((28784 * r - 24103 * g - 4681 * b + (128 << 16) + 32768) >> 16);
 }
 
-int BeginState(void* state, const ExportSink* sink, uint32_t width, uint32_t height,
-               uint16_t frameRate) {
-    return Y4mWriterBegin(static_cast<Y4mWriter*>(state), sink, width, height, frameRate);
-}
-int FrameState(void* state, const ExportFrame* frame) {
-    return Y4mWriterFrame(static_cast<Y4mWriter*>(state), frame);
-}
-int EndState(void*) {
-    return 1;
-}
-void ReleaseState(void* state) {
-    Y4mWriterRelease(static_cast<Y4mWriter*>(state));
-}
-
 }  // namespace
 
 int Y4mWriterBegin(Y4mWriter* writer, const ExportSink* sink, uint32_t width, uint32_t height,
@@ -68,6 +54,10 @@ int Y4mWriterFrame(Y4mWriter* writer, const ExportFrame* frame) {
     return 1;
 }
 
+int Y4mWriterEnd(Y4mWriter*) {
+    return 1;
+}
+
 void Y4mWriterRelease(Y4mWriter* writer) {
     std::free(writer->planes);
     writer->planes = nullptr;
@@ -76,6 +66,7 @@ void Y4mWriterRelease(Y4mWriter* writer) {
 int ExportY4m(const uint8_t* data, size_t size, const ExportSink* sink, ExportProgress progress,
               void* context, ExportWalkStats* stats) {
     Y4mWriter state = {};
-    ExportWriter writer = {BeginState, FrameState, EndState, ReleaseState, &state};
+    ExportWriter writer = ExportWriterOf<Y4mWriter, Y4mWriterBegin, Y4mWriterFrame, Y4mWriterEnd,
+                                         Y4mWriterRelease>(&state);
     return ExportVideo(data, size, &writer, sink, progress, context, stats);
 }

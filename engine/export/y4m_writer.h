@@ -19,6 +19,7 @@ struct Y4mWriter {
 int Y4mWriterBegin(Y4mWriter* writer, const ExportSink* sink, uint32_t width, uint32_t height,
                    uint16_t frameRate);
 int Y4mWriterFrame(Y4mWriter* writer, const ExportFrame* frame);
+int Y4mWriterEnd(Y4mWriter* writer);
 void Y4mWriterRelease(Y4mWriter* writer);
 
 // The whole export, as ExportApng. Needs no rewrite: it may go to a pipe.

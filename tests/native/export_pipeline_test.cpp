@@ -30,6 +30,10 @@ std::vector<uint32_t> Pixels(const ExportPicture& p) {
     return out;
 }
 
+std::vector<uint32_t> Corners(const ExportRect& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
 int Collect(void* context, const ExportFrame* frame) {
     Collector* c = static_cast<Collector*>(context);
     if (static_cast<int>(c->frames.size()) == c->failAt) return 0;
@@ -111,9 +115,7 @@ TEST(ExportPipeline, HandsOnEachPictureOnceWithItsDurationAndChangedRectangle) {
     const Seen& first = c.frames[0];
     EXPECT_EQ(first.picture, r.pictures[0]);
     EXPECT_EQ(first.previous, std::vector<uint32_t>(24 * 16, 0));
-    EXPECT_EQ((std::vector<uint32_t>{first.changed.left, first.changed.top, first.changed.right,
-                                     first.changed.bottom}),
-              (std::vector<uint32_t>{0, 0, 23, 15}));
+    EXPECT_EQ(Corners(first.changed), (std::vector<uint32_t>{0, 0, 23, 15}));
     EXPECT_EQ(first.firstRecord, 0u);
     EXPECT_EQ(first.records, 4u);
 
@@ -121,18 +123,14 @@ TEST(ExportPipeline, HandsOnEachPictureOnceWithItsDurationAndChangedRectangle) {
     const Seen& moved = c.frames[1];
     EXPECT_EQ(moved.picture, r.pictures[4]);
     EXPECT_EQ(moved.previous, r.pictures[0]);
-    EXPECT_EQ((std::vector<uint32_t>{moved.changed.left, moved.changed.top, moved.changed.right,
-                                     moved.changed.bottom}),
-              (std::vector<uint32_t>{2, 2, 11, 12}));
+    EXPECT_EQ(Corners(moved.changed), (std::vector<uint32_t>{2, 2, 11, 12}));
     EXPECT_EQ(moved.firstRecord, 4u);
     EXPECT_EQ(moved.records, 1u);
 
     const Seen& lit = c.frames[2];
     EXPECT_EQ(lit.picture, r.pictures[5]);
     EXPECT_EQ(lit.previous, r.pictures[4]);
-    EXPECT_EQ((std::vector<uint32_t>{lit.changed.left, lit.changed.top, lit.changed.right,
-                                     lit.changed.bottom}),
-              (std::vector<uint32_t>{22, 15, 22, 15}));
+    EXPECT_EQ(Corners(lit.changed), (std::vector<uint32_t>{22, 15, 22, 15}));
     EXPECT_EQ(lit.index, 2u);
     EXPECT_EQ(lit.records, 2u);
 
