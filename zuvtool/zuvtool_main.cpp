@@ -123,6 +123,7 @@ std::string describe_failure(int status, const ExportWalkStats& stats, size_t si
     case EXPORT_CANCELLED:
         return "interrupted";
     case EXPORT_BAD_FRAME:
+        if (stats.records == 0) return describe_failure(EXPORT_NO_FRAMES, stats, size);
         return stats.damage == VIDEO_SOUND
                    ? format("has %" PRIu64 " frames, numbered from 0 to %" PRIu64, stats.records,
                             stats.records - 1)
