@@ -121,6 +121,8 @@ enum Step {
     STEP_MEMCMP,
     STEP_CHANGE_TEST,
     STEP_ENCODE,
+    STEP_ENCODE_THEN_COPY,
+    STEP_ENCODE_KEEPING,
     STEP_PACK,
     STEP_UNPACK,
     STEP_DECODE,
@@ -140,6 +142,8 @@ const char* const STEP_NAMES[STEP_COUNT] = {
     "memcmp (2 frames)",
     "change test",
     "encode",
+    "encode, then copy",
+    "encode, keeping",
     "pack",
     "unpack",
     "decode",
@@ -275,6 +279,31 @@ bool RunSequence(const Sequence& s) {
                                       FrameDeltaEncodeWith(encoder, &w.current, &w.previous, &h,
                                                            w.planes.data(), w.planes.size());
                                   });
+        // A recording keeps each changed picture as the one the next is
+        // encoded against: once by a copy after the encoding, now as the
+        // encoding goes.
+        t[STEP_ENCODE_THEN_COPY] = TimeStep(
+            [&] {
+                header(FRAME_DELTA);
+                Fill(&w.previous, before);
+            },
+            [&] {
+                FrameDeltaEncodeWith(encoder, &w.current, &w.previous, &h, w.planes.data(),
+                                     w.planes.size());
+                FrameSurfaceCopyRect(&w.previous, 0, 0, width - 1, height - 1, &w.current, 0, 0,
+                                     width - 1, height - 1);
+            });
+        t[STEP_ENCODE_KEEPING] = TimeStep(
+            [&] {
+                header(FRAME_DELTA);
+                Fill(&w.previous, before);
+            },
+            [&] {
+                int32_t row = FrameDeltaChangedRowWith(encoder, &w.current, &w.previous);
+                FrameDeltaEncodeChangedWith(encoder, &w.current, &w.previous, row, 1, &h,
+                                            w.planes.data(), w.planes.size());
+            });
+        Fill(&w.previous, before);
         t[STEP_ENCODE_SCALAR] =
             TimeStep([&] { header(FRAME_DELTA); },
                      [&] {

@@ -20,6 +20,7 @@ struct EngineState {
     std::atomic<uint8_t> finished;        // the worker has ended (or failed to start)
     std::atomic<uint8_t> starting;        // a worker was created, its start-up not done
     std::atomic<uint8_t> stopRequested;   // the user-interface thread asks the worker to end
+    std::atomic<uint8_t> endReason;       // why the last worker ended (ENGINE_END_*)
 };
 
 extern EngineState engineState;
@@ -50,6 +51,20 @@ constexpr uint32_t ENGINE_QUERY_FRAME_INTERVAL = 2;
 constexpr uint32_t ENGINE_QUERY_PLAYING = 3;
 constexpr uint32_t ENGINE_QUERY_CAPTURING = 4;
 constexpr uint32_t ENGINE_QUERY_PAUSED = 5;
+// Selector 6 answers 0, as every unknown selector does.
+constexpr uint32_t ENGINE_QUERY_END_REASON = 7;
+
+// Why the last worker ended. A start operation sets ENGINE_END_NONE before it
+// creates its worker; the worker writes its reason first in its end
+// sequence, before its run flag falls, so that a reader who sees the run
+// flag at 0 reads the settled reason.
+constexpr uint8_t ENGINE_END_NONE = 0;          // running, or nothing started yet
+constexpr uint8_t ENGINE_END_STOPPED = 1;       // Stop, Escape or EngineReset
+constexpr uint8_t ENGINE_END_FINISHED = 2;      // the video was played to its end
+constexpr uint8_t ENGINE_END_WRITE_FAILED = 3;  // a record could not be written (disk full)
+constexpr uint8_t ENGINE_END_FAULT = 4;         // a fault of the frame work (picture or video unreadable)
+constexpr uint8_t ENGINE_END_WINDOW_GONE = 5;   // the recorded window no longer exists
+constexpr uint8_t ENGINE_END_START_FAILED = 6;  // the start-up failed; nothing ran
 
 // Probes direct screen access without asking for it and clears the five run
 // and handshake flags; paused, frameCount and frameInterval stay. Returns 1.
@@ -80,17 +95,29 @@ int EngineTogglePause();
 // (paused stays). Returns 1.
 int EngineStop();
 
+// EngineStop with a bound on the wait, for a session that is ending: asks the
+// worker to end and waits at most timeoutMs for it. 1 when no worker runs any
+// more (the five flags cleared as by EngineStop); 0 when it still runs after
+// that time, with the flags left for it to clear.
+int EngineStopWithin(uint32_t timeoutMs);
+
 // The selected value (ENGINE_QUERY_*), or 0 for any other selector.
 uint32_t EngineQuery(uint32_t selector);
 
 // The worker's side of the handshakes, shared by both threads.
 // After a successful start-up: run flag 1, then starting 0, then finished 0.
 void EngineWorkerStarted(std::atomic<uint8_t>* runFlag);
-// The end sequence after the worker's own clean-up: frameCount 0, finished 1,
+// The end sequence after the worker's own clean-up: endReason (an
+// ENGINE_END_* other than NONE and START_FAILED), frameCount 0, finished 1,
 // starting 0, stopRequested 0, and the run flag 0 last.
-void EngineWorkerEnded(std::atomic<uint8_t>* runFlag);
-// The end of a worker whose start-up failed: frameCount 0, starting 0,
-// stopRequested 0, the run flag 0, and finished 1 last. Its run flag was never
-// raised, so nothing waits for it to fall: the starter returns on finished,
-// and then this worker writes nothing more.
+void EngineWorkerEnded(std::atomic<uint8_t>* runFlag, uint8_t reason);
+// The end of a worker whose start-up failed: endReason START_FAILED,
+// frameCount 0, starting 0, stopRequested 0, the run flag 0, and finished 1
+// last. Its run flag was never raised, so nothing waits for it to fall: the
+// starter returns on finished, and then this worker writes nothing more.
 void EngineWorkerStartFailed(std::atomic<uint8_t>* runFlag);
+
+// What the starter makes of a worker it sees finished: 1 when it had started
+// and has already ended by itself (a short video played to its end), 0 when
+// its start-up failed.
+int EngineWorkerHadStarted();

@@ -9,6 +9,7 @@ uint32_t EngineQuery(uint32_t selector) {
         case ENGINE_QUERY_PLAYING: return engineState.playing;
         case ENGINE_QUERY_CAPTURING: return engineState.capturing;
         case ENGINE_QUERY_PAUSED: return engineState.paused;
+        case ENGINE_QUERY_END_REASON: return engineState.endReason;
         default: return 0;
     }
 }
@@ -33,7 +34,8 @@ void EngineWorkerStarted(std::atomic<uint8_t>* runFlag) {
     engineState.finished = 0;
 }
 
-void EngineWorkerEnded(std::atomic<uint8_t>* runFlag) {
+void EngineWorkerEnded(std::atomic<uint8_t>* runFlag, uint8_t reason) {
+    engineState.endReason = reason;
     engineState.frameCount = 0;
     engineState.finished = 1;
     engineState.starting = 0;
@@ -42,9 +44,14 @@ void EngineWorkerEnded(std::atomic<uint8_t>* runFlag) {
 }
 
 void EngineWorkerStartFailed(std::atomic<uint8_t>* runFlag) {
+    engineState.endReason = ENGINE_END_START_FAILED;
     engineState.frameCount = 0;
     engineState.starting = 0;
     engineState.stopRequested = 0;
     *runFlag = 0;
     engineState.finished = 1;
+}
+
+int EngineWorkerHadStarted() {
+    return engineState.endReason != ENGINE_END_START_FAILED;
 }

@@ -1,4 +1,5 @@
-// A frame surface: an off-screen 32-bit picture of at most 2048 x 2048 pixels.
+// A frame surface: an off-screen 32-bit picture of at most 8192 x 8192 pixels
+// (256 MiB), which holds a whole screen of today's largest displays.
 // The graphics system draws into it through a memory device context (Windows),
 // and the engine reaches its pixels directly between lock and unlock.
 //
@@ -13,7 +14,7 @@
 
 #include <cstdint>
 
-constexpr uint32_t FRAME_SURFACE_MAX_SIDE = 2048;
+constexpr uint32_t FRAME_SURFACE_MAX_SIDE = 8192;
 
 struct FrameSurface {
     int32_t width;          // as the graphics system reports the bitmap
@@ -21,14 +22,15 @@ struct FrameSurface {
     int32_t stride;         // pixels per row in memory
     int32_t bitsPerPixel;   // always 32
     uint32_t* pixels;       // top row while locked, else null
-    uint32_t requestedWidth;   // asked for at creation, after the 2048 limit
+    uint32_t requestedWidth;   // asked for at creation, after the limit of a side
     uint32_t requestedHeight;
     void* dc;               // memory device context (Windows), else null
     void* previousBitmap;   // what dc held before the bitmap was selected
     void* bitmap;           // the DIB section (Windows), or the pixel block
 };
 
-// Fills the record for a width x height surface (each side limited to 2048).
+// Fills the record for a width x height surface (each side limited to
+// FRAME_SURFACE_MAX_SIDE).
 // Returns the record, or null when no record was given or no bitmap with
 // pixels could be made (a zero side included); nothing is then left to destroy.
 // The new pixels are not cleared.

@@ -33,6 +33,12 @@ int VideoReaderNext(VideoReader* reader, VideoRecord* record) {
     return 1;
 }
 
+size_t VideoUnpackCapacity(uint32_t width, uint32_t height) {
+    size_t planes = FrameBufferSize(width, height, 3);
+    size_t bound = RunLengthPackBound(planes);
+    return planes == 0 || bound < planes ? 0 : bound;
+}
+
 int VideoRecordApply(const VideoRecord* record, FrameSurface* surface, uint8_t* work,
                      size_t workCapacity) {
     FrameRecordHeader header = record->header;

@@ -30,6 +30,13 @@ int VideoReaderOpen(VideoReader* reader, const uint8_t* data, size_t size);
 // Takes the next record. Returns 1 with the record, or 0 at the end of the video.
 int VideoReaderNext(VideoReader* reader, VideoRecord* record);
 
+// Bytes of the buffer a record is unpacked into before it is applied to a
+// surface of width x height: the three planes of a frame of that size, with
+// the packer's bound as margin; 0 when that does not fit in memory. A record
+// larger than the surface unpacks only as far as the buffer holds, and what
+// it leaves out could not be shown anyway.
+size_t VideoUnpackCapacity(uint32_t width, uint32_t height);
+
 // Applies one record to the surface: unpacks it into the work buffer when it
 // is packed, then decodes. Returns FrameDeltaDecode's result.
 int VideoRecordApply(const VideoRecord* record, FrameSurface* surface, uint8_t* work,

@@ -1,5 +1,6 @@
 // Arbitrary bytes played as a video: walk the records, unpack and decode each
-// onto a surface sized from the file header, as playback does. Nothing may
+// onto a surface sized from the file header, through a buffer sized from the
+// surface, as playback does. Nothing may
 // read beyond the bytes or write beyond the surface and the work buffer.
 // Sides are capped at 256 pixels so that each input stays fast.
 #include <vector>
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     FrameSurface surface;
     FUZZ_CHECK(FrameSurfaceCreate(width, height, &surface) != nullptr);
-    std::vector<uint8_t> work(5 * width * height);
+    std::vector<uint8_t> work(VideoUnpackCapacity(width, height));
     VideoRecord record;
     size_t records = 0;
     size_t lastPosition = reader.position;

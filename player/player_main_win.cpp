@@ -41,7 +41,8 @@ static void release_idle_picture() {
     DeleteDC(idle_picture);
 }
 
-static void create_player_window() {
+// False when the window could not be made.
+static bool create_player_window() {
     dialog_brush = CreateSolidBrush(RGB(192, 192, 215));
 
     WNDCLASSEXA window_class = {};
@@ -60,6 +61,7 @@ static void create_player_window() {
     player_window = CreateWindowExA(0, "prog_main", "ZeVEVIZ Self-Playing Video",
                                     WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, -10, -10, 10, 10,
                                     nullptr, nullptr, instance, nullptr);
+    if (!player_window) return false;
 
     // The restored placement: 400 x 300, centred on the desktop.
     RECT desktop;
@@ -73,6 +75,7 @@ static void create_player_window() {
     ShowWindow(player_window, SW_SHOWMAXIMIZED);
     if (!IsZoomed(player_window)) ShowWindow(player_window, SW_SHOWMAXIMIZED);
     UpdateWindow(player_window);
+    return true;
 }
 
 // This program's resource section as the loader mapped it, and the size of
@@ -149,7 +152,15 @@ static void run_message_loop() {
 int WINAPI WinMain(HINSTANCE this_instance, HINSTANCE, LPSTR, int) {
     instance = this_instance;
     create_idle_picture();
-    create_player_window();
+    if (!create_player_window()) {
+        // Without its window the player could never be closed.
+        char text[96];
+        wsprintfA(text, "The player could not create its window (system error %lu).",
+                  GetLastError());
+        MessageBoxA(nullptr, text, "Start-up Failed", MB_ICONERROR);
+        release_idle_picture();
+        return 1;
+    }
 
     if (find_embedded_video()) {
         UpdateWindow(player_window);

@@ -1,18 +1,20 @@
-// The builder of self-playing executables: the carried player's bytes are
-// written to the chosen file, and the whole video is added to them as the
-// resource "ZEVEVIZ" / "VIDEO1" of language 0 with the system's resource
-// update service.
+// The builder of self-playing executables: the carried player's bytes and,
+// added to them as the resource "ZEVEVIZ" / "VIDEO1" of language 0 with the
+// system's resource update service, the whole video. Everything is written
+// into a temporary file beside the output, which takes the output's place
+// only once it is whole.
 #include <windows.h>
-#include <commdlg.h>
 
-#include <cstring>
 
-#include "dialogs.h"
 #include "engine.h"
+#include "file_dialogs.h"
+#include "file_names.h"
 #include "packaging.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
+#include "safe_file_win.h"
 #include "video_format.h"
+#include "window_utils.h"
 
 static const char VIDEO_RESOURCE_TYPE[] = "ZEVEVIZ";
 static const char VIDEO_RESOURCE_NAME[] = "VIDEO1";
@@ -27,16 +29,10 @@ static void warn_invalid_video() {
          "Invalid or Empty Video File");
 }
 
-int propose_exe_name(const char* video_path, char* output, size_t capacity) {
-    if (capacity == 0) return 0;
-    output[0] = '\0';
-    const char* dot = strrchr(video_path, '.');
-    size_t kept = dot ? static_cast<size_t>(dot - video_path) : strlen(video_path);
-    static const char extension[] = ".exe";
-    if (kept + sizeof extension > capacity) return 0;
-    memcpy(output, video_path, kept);
-    memcpy(output + kept, extension, sizeof extension);
-    return 1;
+static void warn_too_large() {
+    warn("The video is larger than 1 GB, the most a self-playing EXE file can carry and still be "
+         "started. Please record a shorter video and retry.",
+         "Video Too Large");
 }
 
 // An entry point found by name, given its real type.
@@ -55,17 +51,13 @@ int find_resource_update_service(ResourceUpdateService* service) {
     return service->begin && service->update && service->end;
 }
 
-static int ask_output_path(char* output_path) {
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = main_window;
-    dialog.lpstrFilter = "Programs (*.exe) \0*.exe\0";
-    dialog.nFilterIndex = 0;
-    dialog.lpstrFile = output_path;
-    dialog.nMaxFile = EXE_PATH_CAPACITY;
-    dialog.Flags = OFN_CREATEPROMPT;
-    dialog.lpstrDefExt = "exe";
-    return GetSaveFileNameA(&dialog) != 0;
+// True when the file's size is known and above what a self-playing
+// executable can carry.
+static bool too_large(const char* video_path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(video_path, GetFileExInfoStandard, &data)) return false;
+    uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return size > SELF_PLAYING_VIDEO_LIMIT;
 }
 
 int build_self_playing_exe(const char* video_path) {
@@ -77,37 +69,25 @@ int build_self_playing_exe(const char* video_path) {
         return 0;
     }
     EngineStop();
-    if (!check_video_file(video_path)) {
+    // The save dialog may change the current folder before the video is read.
+    char video[CURRENT_FILE_CAPACITY];
+    if (!absolute_file_name(video_path, video, sizeof video) || !check_video_file(video)) {
         warn_invalid_video();
         return 0;
     }
-    char output_path[EXE_PATH_CAPACITY];
-    if (!propose_exe_name(video_path, output_path, sizeof output_path)) {
+    if (too_large(video)) {
+        warn_too_large();
+        return 0;
+    }
+    char output_path[DIALOG_PATH_CAPACITY];
+    if (!propose_file_name(video, ".exe", output_path, sizeof output_path)) {
         warn("The name of the EXE file would be too long. Please move the video to a shorter path "
              "and retry.",
              "EXE Creation Failed!");
         return 0;
     }
-    if (!ask_output_path(output_path)) return 0;
-    return write_self_playing_exe(&service, video_path, output_path);
-}
-
-// True when both paths name one existing file, however they are spelt.
-static bool same_file(const char* first_path, const char* second_path) {
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE first = CreateFileA(first_path, 0, share, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (first == INVALID_HANDLE_VALUE) return false;
-    HANDLE second = CreateFileA(second_path, 0, share, nullptr, OPEN_EXISTING, 0, nullptr);
-    bool same = false;
-    if (second != INVALID_HANDLE_VALUE) {
-        BY_HANDLE_FILE_INFORMATION a, b;
-        same = GetFileInformationByHandle(first, &a) && GetFileInformationByHandle(second, &b) &&
-               a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-               a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
-        CloseHandle(second);
-    }
-    CloseHandle(first);
-    return same;
+    if (!ask_save_name(main_window, &PROGRAM_FILES, output_path, sizeof output_path)) return 0;
+    return write_self_playing_exe(&service, video, output_path);
 }
 
 // The carried player: the recorder's own resource "FILEDATA" 112.
@@ -119,48 +99,31 @@ static const void* find_carried_player(DWORD* size) {
     return *size ? bytes : nullptr;
 }
 
-// Creates (or empties) the output and writes all of the player's bytes; a
-// write that moves fewer bytes than asked leaves a damaged program and fails.
-static bool write_player(const char* output_path) {
-    DWORD size = 0;
-    const void* player = find_carried_player(&size);
-    if (!player) return false;
-    HANDLE output = CreateFileA(output_path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (output == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool whole = SetFilePointer(output, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-                 WriteFile(output, player, size, &written, nullptr) && written == size;
-    CloseHandle(output);
-    return whole;
-}
-
-// The whole video in one block of fixed memory, or null. A video of 4 GiB or
-// more cannot be carried (resource sizes are 32-bit) and is refused, as is a
-// read that delivers fewer bytes than the file holds.
+// The whole video in one block of fixed memory, or null. A read that
+// delivers fewer bytes than the file holds is refused.
 static void* read_video(const char* video_path, DWORD* size) {
     HANDLE video = CreateFileA(video_path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (video == INVALID_HANDLE_VALUE) return nullptr;
-    DWORD size_high = 0;
-    DWORD size_low = GetFileSize(video, &size_high);
+    LARGE_INTEGER file_size;
     void* block = nullptr;
-    if (size_low != INVALID_FILE_SIZE && size_high == 0 && size_low >= VIDEO_MIN_FILE_SIZE)
-        block = GlobalAlloc(GMEM_FIXED, size_low);
+    if (GetFileSizeEx(video, &file_size) && file_size.QuadPart >= VIDEO_MIN_FILE_SIZE &&
+        static_cast<uint64_t>(file_size.QuadPart) <= SELF_PLAYING_VIDEO_LIMIT)
+        block = GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(file_size.QuadPart));
+    DWORD wanted = block ? static_cast<DWORD>(file_size.QuadPart) : 0;
     if (block) {
         DWORD got = 0;
-        bool whole = SetFilePointer(video, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-                     ReadFile(video, block, size_low, &got, nullptr) && got == size_low;
-        if (!whole) block = GlobalFree(block);
+        if (!ReadFile(video, block, wanted, &got, nullptr) || got != wanted)
+            block = GlobalFree(block);
     }
     CloseHandle(video);
-    *size = block ? size_low : 0;
+    *size = block ? wanted : 0;
     return block;
 }
 
-static bool add_video_resource(const ResourceUpdateService* service, const char* output_path,
+static bool add_video_resource(const ResourceUpdateService* service, const char* exe_path,
                                void* video, DWORD size) {
-    HANDLE update = service->begin(output_path, FALSE);
+    HANDLE update = service->begin(exe_path, FALSE);
     if (!update) return false;
     if (!service->update(update, VIDEO_RESOURCE_TYPE, VIDEO_RESOURCE_NAME,
                          MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), video, size)) {
@@ -170,39 +133,44 @@ static bool add_video_resource(const ResourceUpdateService* service, const char*
     return service->end(update, FALSE) != 0;
 }
 
-// The stages under the progress window; true when the executable is whole.
-static bool write_stages(HWND progress, const ResourceUpdateService* service,
-                         const char* video_path, const char* output_path) {
-    if (!write_player(output_path)) return false;
-    SetWindowTextA(progress, "Reading Video File...");
-    DWORD size = 0;
-    void* video = read_video(video_path, &size);
-    if (!video) return false;
+// The player's bytes and the video into the temporary; true when it is
+// complete and has replaced the output.
+static bool write_stages(HWND progress, const ResourceUpdateService* service, void* video,
+                         DWORD video_size, SafeFile* exe) {
+    DWORD player_size = 0;
+    const void* player = find_carried_player(&player_size);
+    if (!player || !safe_file_write(exe, player, player_size)) return false;
+    const char* written = safe_file_close_temporary(exe);
     SetWindowTextA(progress, "Adding Data To EXE...");
-    bool added = add_video_resource(service, output_path, video, size);
-    if (added) Sleep(500);
-    GlobalFree(video);
-    return added;
+    return written && add_video_resource(service, written, video, video_size) &&
+           safe_file_replace(exe);
 }
 
 int write_self_playing_exe(const ResourceUpdateService* service, const char* video_path,
                            const char* output_path) {
-    // Creating the output empties it: were it the video, the recording would
-    // be gone before it is read.
     if (same_file(output_path, video_path)) {
         warn("The EXE file cannot replace the video it is made from. Please choose another name.",
              "EXE Creation Failed!");
         return 0;
     }
-    HWND progress =
-        CreateDialogParamA(program_instance, MAKEINTRESOURCEA(IDD_PROGRESS), main_window,
-                           progress_proc, 0);
-    ShowWindow(progress, SW_SHOW);
-    SetWindowTextA(progress, "Building EXE...");
-    bool written = write_stages(progress, service, video_path, output_path);
-    DestroyWindow(progress);
+    if (too_large(video_path)) {
+        warn_too_large();
+        return 0;
+    }
+    HWND progress = open_progress("Building EXE...");
+    SetWindowTextA(progress, "Reading Video File...");
+    DWORD video_size = 0;
+    void* video = read_video(video_path, &video_size);
+    SafeFile exe;
+    bool begun = video && safe_file_begin(&exe, output_path);
+    bool written = begun && write_stages(progress, service, video, video_size, &exe);
+    if (begun) safe_file_abandon(&exe);  // after a replace there is nothing left to abandon
+    if (written) Sleep(500);
+    if (video) GlobalFree(video);
+    close_progress(progress);
     if (!written) {
-        warn("Could not write the EXE file.", "EXE Creation Failed!");
+        warn_not_written("Could not write the EXE file.", "EXE Creation Failed!",
+                         GetFileAttributesA(output_path) != INVALID_FILE_ATTRIBUTES);
         return 0;
     }
     MessageBoxA(main_window, "The EXE file has been created.", "EXE Created Successfully!",

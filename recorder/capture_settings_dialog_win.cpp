@@ -5,6 +5,9 @@
 #include <cstring>
 
 #include "dialogs.h"
+#include "file_dialogs.h"
+#include "file_names.h"
+#include "frame_rate.h"
 #include "packaging.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
@@ -18,23 +21,8 @@ const char* const FRAME_RATE_ENTRIES[] = {
     "24 fps (Movie)", "25 fps (PAL)",   "30 fps (NTSC)",
 };
 
-// The engine divides by the rate and stores it in 16 bits.
-constexpr UINT HIGHEST_FRAME_RATE = 65535;
-
-bool is_letter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool is_separator(char c) {
-    return c == '\\' || c == '/';
-}
-
-// "c:\..." or a network name "\\server\...": a name that does not depend on
-// the current folder or drive.
-bool is_absolute(const char* name) {
-    if (is_letter(name[0]) && name[1] == ':' && is_separator(name[2])) return true;
-    return is_separator(name[0]) && is_separator(name[1]);
-}
+// Room for any text the frame-rate field shows or takes.
+constexpr int FRAME_RATE_TEXT_CAPACITY = 64;
 
 void init_dialog(HWND dialog) {
     centre_window(dialog, main_window);
@@ -52,18 +40,22 @@ void warn(HWND dialog, const char* text, const char* caption) {
     MessageBoxA(dialog, text, caption, MB_ICONWARNING);
 }
 
-// The typed rate, or 0 after telling the user it cannot be used.
+// The typed or chosen rate, or 0 after telling the user it cannot be used.
+// The text is read here rather than by the system's number reading, which
+// may count the words after the number of a list entry as an error.
 UINT read_frame_rate(HWND dialog) {
-    BOOL translated = FALSE;
-    UINT rate = GetDlgItemInt(dialog, IDC_FRAME_RATE, &translated, FALSE);
-    if (translated && rate >= 1 && rate <= HIGHEST_FRAME_RATE) return rate;
-    warn(dialog, "Please enter a frame rate from 1 to 65535 frames per second.",
+    char text[FRAME_RATE_TEXT_CAPACITY] = "";
+    GetDlgItemTextA(dialog, IDC_FRAME_RATE, text, sizeof text);
+    uint32_t rate = FrameRateParse(text);
+    if (rate) return rate;
+    warn(dialog, "Please enter a frame rate from 1 to 1000 frames per second.",
          "Invalid Frame Rate");
     return 0;
 }
 
 // The destination as it will be recorded, into name (current_file's
-// capacity); false after telling the user a name that does not fit.
+// capacity); false after telling the user a name that does not fit or that
+// names a device.
 bool read_destination(HWND dialog, char* name) {
     char typed[CURRENT_FILE_CAPACITY];
     HWND edit = GetDlgItem(dialog, IDC_DESTINATION_FILE);
@@ -74,8 +66,13 @@ bool read_destination(HWND dialog, char* name) {
     }
     if (!fits) {
         warn(dialog, "Please enter a file name of at most 511 characters.", "File Name Too Long");
+        return false;
     }
-    return fits;
+    if (is_reserved_device_name(name)) {
+        warn_reserved_name(dialog);
+        return false;
+    }
+    return true;
 }
 
 // A file that exists, also one that a running recording holds without
@@ -114,24 +111,6 @@ INT_PTR colour_static(HDC dc) {
 }
 
 }  // namespace
-
-int absolute_file_name(const char* typed, char* output, size_t capacity) {
-    size_t length = strlen(typed);
-    if (is_absolute(typed)) {
-        if (length >= capacity) return 0;
-        memcpy(output, typed, length + 1);
-        return 1;
-    }
-    if (length >= capacity) return 0;
-    DWORD written = GetFullPathNameA(typed, static_cast<DWORD>(capacity), output, nullptr);
-    if (written == 0) {
-        // Not a name the system can complete (empty, say): kept as typed, so
-        // that the recording fails on it visibly.
-        memcpy(output, typed, length + 1);
-        return 1;
-    }
-    return written < capacity;
-}
 
 INT_PTR CALLBACK capture_settings_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {

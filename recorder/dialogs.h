@@ -20,12 +20,6 @@ INT_PTR CALLBACK progress_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM 
 int run_capture_settings();
 INT_PTR CALLBACK capture_settings_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
-// The name to record into for a typed one: an absolute name as typed, a
-// relative one made absolute against the current folder (one the system
-// cannot complete, such as the empty name, is kept as typed). 1 when the
-// result fits output (capacity bytes, terminator included), else 0.
-int absolute_file_name(const char* typed, char* output, size_t capacity);
-
 // The window locator (resource 104, modal): the user drags the locator onto
 // the window to record, or chooses the whole screen. Returns the chosen
 // window (the main window when nothing was chosen), or null on Cancel or when

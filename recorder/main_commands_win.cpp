@@ -1,6 +1,8 @@
 // The commands of the main menu and the toolbar, and the status line's texts.
 #include <windows.h>
 
+#include <cstring>
+
 #include "dialogs.h"
 #include "engine.h"
 #include "extractor.h"
@@ -16,6 +18,13 @@ namespace {
 
 // Windows smaller than this in either direction are not recorded.
 constexpr LONG SMALLEST_RECORDED_SIDE = 16;
+// Room for the box that tells why a recording ended: the reason and the file.
+constexpr size_t END_TEXT_CAPACITY = 1024;
+
+// The recording started from here that has not yet been seen to end, and
+// the file it records into (current_file may change while it runs).
+bool recording_watched = false;
+char recorded_file[CURRENT_FILE_CAPACITY];
 
 void show_engine_error() {
     MessageBoxA(main_window, "The ZeVEVIZ Engine cannot perform the requested action at this time.",
@@ -34,8 +43,27 @@ void capture() {
     if (!GetWindowRect(target, &outer)) return;
     CaptureRect rect = {0, 0, outer.right - outer.left - 1, outer.bottom - outer.top - 1};
     if (rect.right + 1 < SMALLEST_RECORDED_SIDE || rect.bottom + 1 < SMALLEST_RECORDED_SIDE) return;
-    if (!EngineStartRecording(current_file, target, &rect, static_cast<uint32_t>(capture_fps)))
+    // A paused engine is only resumed: the recording watched goes on.
+    bool resumes = EngineQuery(ENGINE_QUERY_PAUSED) != 0;
+    if (!EngineStartRecording(current_file, target, &rect, static_cast<uint32_t>(capture_fps))) {
         show_engine_error();
+        return;
+    }
+    if (!resumes) {
+        recording_watched = true;
+        memcpy(recorded_file, current_file, sizeof recorded_file);
+    }
+}
+
+// What the end box says of an end the user did not ask for; null for Stop
+// and Escape.
+const char* end_reason_text(uint32_t reason) {
+    switch (reason) {
+    case ENGINE_END_WRITE_FAILED: return "The disk is full or the file could not be written.";
+    case ENGINE_END_FAULT: return "The picture could not be read.";
+    case ENGINE_END_WINDOW_GONE: return "The recorded window was closed.";
+    default: return nullptr;
+    }
 }
 
 void play_current_file() {
@@ -75,7 +103,25 @@ void restore_association() {
 
 }  // namespace
 
+void report_recording_end() {
+    // The reason is settled once the run flag reads 0.
+    if (!recording_watched || EngineQuery(ENGINE_QUERY_CAPTURING)) return;
+    recording_watched = false;
+    const char* why = end_reason_text(EngineQuery(ENGINE_QUERY_END_REASON));
+    if (!why) return;
+    char text[STATUS_TEXT_CAPACITY];
+    format_ready_text(text, current_file);
+    SetWindowTextA(status_line, text);
+    char said[END_TEXT_CAPACITY];
+    wsprintfA(said, "The recording has ended by itself. %s\n\nEverything recorded up to then is "
+                    "kept in\n%s",
+              why, recorded_file);
+    MessageBoxA(main_window, said, "Recording Ended", MB_ICONWARNING);
+}
+
 void run_main_command(HWND window, WORD command) {
+    // An end not yet reported is told before the command changes the engine.
+    report_recording_end();
     switch (command) {
     case ID_CAPTURE:
         capture();
@@ -111,6 +157,7 @@ void run_main_command(HWND window, WORD command) {
 }
 
 void refresh_status_line() {
+    report_recording_end();
     const char* state = status_state_word(EngineQuery(ENGINE_QUERY_PLAYING),
                                           EngineQuery(ENGINE_QUERY_CAPTURING),
                                           EngineQuery(ENGINE_QUERY_PAUSED));

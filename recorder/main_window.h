@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 constexpr char MAIN_WINDOW_CLASS[] = "prog_main";
 constexpr char MAIN_WINDOW_TITLE[] = "Morvane 1.0 (pre-release)";
 constexpr int MAIN_WINDOW_WIDTH = 400;
@@ -14,7 +16,8 @@ constexpr int BOTTOM_BAND_HEIGHT = 24;
 
 // Creates dialog_brush, registers prog_main and prog_tool, creates
 // main_window, toolbar_window and status_line, centres the main window on the
-// screen and shows it. Returns 1.
+// screen and shows it. Returns 1; 0 after the "Start-up Failed" box when the
+// main window could not be created.
 int create_main_windows();
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -36,8 +39,21 @@ void release_idle_picture();
 void run_main_command(HWND window, WORD command);
 
 // While the engine runs: its state, elapsed time and the short file name in
-// the status line. While it is idle the last text stays.
+// the status line. While it is idle the last text stays, unless a recording
+// has ended by itself (report_recording_end).
 void refresh_status_line();
+
+// Once a recording started by the Capture command has ended without Stop or
+// Escape (a failed write, a fault, its window gone): the ready text in the
+// status line and, once, a warning box owned by the main window that says
+// why and names the file, which keeps everything recorded up to then.
+void report_recording_end();
+
+// The session is ending (log-off, shut-down): a running recording or
+// playback is stopped and waited for, at most SESSION_END_WAIT_MS, so that
+// the file ends on a whole record before the process is ended.
+constexpr uint32_t SESSION_END_WAIT_MS = 2000;
+void end_session();
 
 // While the engine is idle: the ready text with the short file name.
 void show_ready_text();

@@ -51,6 +51,10 @@ void on_destroy(HWND window) {
 
 }  // namespace
 
+void end_session() {
+    EngineStopWithin(SESSION_END_WAIT_MS);
+}
+
 void create_idle_picture() {
     HWND desktop = GetDesktopWindow();
     HDC screen = GetWindowDC(desktop);
@@ -77,6 +81,15 @@ int create_main_windows() {
     main_window = CreateWindowExA(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE,
                                   WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, -10, -10, 10, 10, nullptr,
                                   nullptr, program_instance, nullptr);
+    if (!main_window) {
+        // Without its window the program could never be closed.
+        char text[160];
+        wsprintfA(text, "Morvane could not create its main window (system error %lu) and cannot "
+                        "start.",
+                  GetLastError());
+        MessageBoxA(nullptr, text, "Start-up Failed", MB_ICONERROR);
+        return 0;
+    }
     toolbar_window = CreateWindowExA(0, TOOLBAR_CLASS, "", WS_CHILD, 0, 0, 10, 10, main_window,
                                      nullptr, program_instance, nullptr);
     status_line = CreateWindowExA(0, "STATIC", "",
@@ -157,6 +170,12 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_DESTROY:
         on_destroy(window);
+        return 0;
+    case WM_QUERYENDSESSION:
+        // The recording is stopped only once the session is known to end.
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wparam) end_session();
         return 0;
     default:
         return DefWindowProcA(window, message, wparam, lparam);

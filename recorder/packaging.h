@@ -11,9 +11,12 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 
-// Capacity of the output path, terminator included.
-constexpr size_t EXE_PATH_CAPACITY = 260;
+// The largest video a self-playing executable carries: the 32-bit player
+// maps its whole program, video included, into its address space, and a
+// larger one could not be started.
+constexpr uint64_t SELF_PLAYING_VIDEO_LIMIT = 1ull << 30;
 
 // 1 when the file at path is at least 1024 bytes long, starts with the video
 // magic and has a non-zero width and height; 0 otherwise, also when it cannot
@@ -29,13 +32,6 @@ int check_video_file(const char* path);
 // warning (current_file holds the choice).
 int load_dialog(HWND owner);
 
-// The output name proposed for a video: the path up to its last "." (of the
-// whole path, not only of the file name) followed by ".exe", or the whole
-// path followed by ".exe" when it has no ".". Writes it into output
-// (capacity bytes, terminator included) and returns 1; returns 0 and writes
-// the empty text when it does not fit.
-int propose_exe_name(const char* video_path, char* output, size_t capacity);
-
 // The system's resource update service, found by name in kernel32.dll.
 typedef HANDLE(WINAPI* BeginUpdateResourceFunction)(LPCSTR, BOOL);
 typedef BOOL(WINAPI* UpdateResourceFunction)(HANDLE, LPCSTR, LPCSTR, WORD, LPVOID, DWORD);
@@ -50,15 +46,19 @@ struct ResourceUpdateService {
 // functions were found; 0 otherwise.
 int find_resource_update_service(ResourceUpdateService* service);
 
-// The whole command: checks the video, proposes a name, asks for the output
-// with the save dialog and writes the self-playing executable, telling the
-// user the outcome. 1 when it was written; 0 on failure or cancel.
+// The whole command: checks the video (a video file, no larger than
+// SELF_PLAYING_VIDEO_LIMIT), proposes the name (the video's up to its last
+// "." with ".exe"), asks for the output with the save dialog and writes the
+// self-playing executable, telling the user the outcome. A relative
+// video_path counts from the folder current when the command starts. 1 when
+// it was written; 0 on failure or cancel.
 int build_self_playing_exe(const char* video_path);
 
-// The writing part of the command, from the progress window to the result
-// box, for an output path already chosen: the carried player's bytes, then
-// the video added as a resource. Refuses an output that is the video itself
-// before anything is written. 1 when the executable was written; 0 after the
-// failure box.
+// The writing part of the command, for an output path already chosen: the
+// video is checked and read before anything is made; the carried player's
+// bytes and then the video, added as a resource, go into a temporary file
+// that replaces the output only once it is whole (safe_file_win.h). Refuses
+// an output that is the video itself. 1 when the executable was written; 0
+// after the box that says why, with whatever was at output_path untouched.
 int write_self_playing_exe(const ResourceUpdateService* service, const char* video_path,
                            const char* output_path);

@@ -29,7 +29,11 @@ int run_recorder(HINSTANCE instance, const char* command_line) {
     SHChangeNotify(SHCNE_ASSOCCHANGED, ASSOCIATION_NOTIFY_FLAGS, nullptr, nullptr);
     SystemParametersInfoA(SPI_SETICONS, 0, nullptr, 0);
 
-    if (!create_main_windows()) return 0;
+    if (!create_main_windows()) {
+        release_idle_picture();
+        EngineReset();
+        return 1;
+    }
     if (parse_command_line(command_line, current_file, CURRENT_FILE_CAPACITY)) {
         EngineStartPlayback(current_file, main_window, 0, 0, BOTTOM_BAND_HEIGHT);
     }

@@ -1,4 +1,4 @@
-// Small helpers of the recorder's windows, also used by the player.
+// Small helpers of the recorder's windows and of the files it works on.
 #pragma once
 
 #include <windows.h>
@@ -12,8 +12,19 @@ int centre_window(HWND window, HWND owner);
 // 1 if the file can be opened for reading while others read it, else 0.
 int file_exists(const char* name);
 
+// 1 when both names lead to one existing file, however they are spelt.
+int same_file(const char* first, const char* second);
+
+// The name of a file for a typed one: an absolute name as typed, a relative
+// one made absolute against the current folder (one the system cannot
+// complete, such as the empty name, is kept as typed). 1 when the result
+// fits output (capacity bytes, terminator included), else 0.
+int absolute_file_name(const char* typed, char* output, size_t capacity);
+
 // Finds the name of an existing file in a command line and writes it into
-// output (capacity bytes, terminator included); writes the empty text when
-// there is none, or when the name would not fit. Returns 0, leaving output
-// as it was, when the command line is absent or empty; else 1.
+// output (capacity bytes, terminator included), made absolute against the
+// current folder, so that no later change of folder leads to another file;
+// writes the empty text when there is none, or when the name would not fit.
+// Returns 0, leaving output as it was, when the command line is absent or
+// empty; else 1.
 int parse_command_line(const char* command_line, char* output, size_t capacity);

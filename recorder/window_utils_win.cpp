@@ -29,6 +29,54 @@ static bool is_ascii_letter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+int same_file(const char* first_path, const char* second_path) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE first = CreateFileA(first_path, 0, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (first == INVALID_HANDLE_VALUE) return 0;
+    HANDLE second = CreateFileA(second_path, 0, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    bool same = false;
+    if (second != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION a, b;
+        same = GetFileInformationByHandle(first, &a) && GetFileInformationByHandle(second, &b) &&
+               a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+               a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+        CloseHandle(second);
+    }
+    CloseHandle(first);
+    return same;
+}
+
+static bool is_separator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// "c:\..." or a network name "\\server\...": a name that does not depend on
+// the current folder or drive.
+static bool is_absolute(const char* name) {
+    if (is_ascii_letter(name[0]) && name[1] == ':' && is_separator(name[2])) return true;
+    return is_separator(name[0]) && is_separator(name[1]);
+}
+
+int absolute_file_name(const char* typed, char* output, size_t capacity) {
+    size_t length = strlen(typed);
+    if (length >= capacity) return 0;
+    if (is_absolute(typed)) {
+        memmove(output, typed, length + 1);
+        return 1;
+    }
+    char completed[MAX_PATH * 2];
+    DWORD written = GetFullPathNameA(typed, sizeof completed, completed, nullptr);
+    if (written == 0) {
+        // Not a name the system can complete (empty, say): kept as typed, so
+        // that what uses it fails on it visibly.
+        memmove(output, typed, length + 1);
+        return 1;
+    }
+    if (written >= sizeof completed || written >= capacity) return 0;
+    memcpy(output, completed, written + 1);
+    return 1;
+}
+
 int parse_command_line(const char* command_line, char* output, size_t capacity) {
     if (!command_line || command_line[0] == '\0') return 0;
     if (capacity == 0) return 1;
@@ -56,6 +104,6 @@ int parse_command_line(const char* command_line, char* output, size_t capacity) 
     if (length >= capacity) return 1;  // too long for the buffer: no file
     memcpy(output, start, length);
     output[length] = '\0';
-    if (!file_exists(output)) output[0] = '\0';
+    if (!file_exists(output) || !absolute_file_name(output, output, capacity)) output[0] = '\0';
     return 1;
 }

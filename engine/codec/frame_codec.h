@@ -22,6 +22,24 @@ struct DecodeKernels;
 int FrameDeltaEncode(FrameSurface* current, FrameSurface* previous, FrameRecordHeader* header,
                      uint8_t* data, size_t dataCapacity);
 
+// FrameDeltaEncode in its two steps, for a caller that times them apart: the
+// change test gives the first row where current differs from previous (their
+// height when the pictures are equal), or -1 for surfaces of different sizes
+// or without pixels; the encoding then takes that row, which must be the
+// change test's answer for the same two pictures. Same results and bytes.
+// With keep set, the encoding of a changed picture also copies it into
+// previous row by row as it goes, all four bytes of each pixel, so that
+// previous holds it afterwards without both pictures being read again.
+int32_t FrameDeltaChangedRow(FrameSurface* current, FrameSurface* previous);
+int FrameDeltaEncodeChanged(FrameSurface* current, FrameSurface* previous, int32_t changedRow,
+                            int keep, FrameRecordHeader* header, uint8_t* data,
+                            size_t dataCapacity);
+int32_t FrameDeltaChangedRowWith(const EncodeKernels* kernels, FrameSurface* current,
+                                 FrameSurface* previous);
+int FrameDeltaEncodeChangedWith(const EncodeKernels* kernels, FrameSurface* current,
+                                FrameSurface* previous, int32_t changedRow, int keep,
+                                FrameRecordHeader* header, uint8_t* data, size_t dataCapacity);
+
 // Applies a record's unpacked data (dataLength bytes) to the surface. The
 // stored rectangle is clipped to the surface and short data is applied as far
 // as it goes: nothing outside the surface or the data is touched. Returns 1,

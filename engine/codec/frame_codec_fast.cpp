@@ -31,16 +31,33 @@ static uint32_t FirstChangedRow(const EncodeKernels* kernels, const FrameSurface
     return height;
 }
 
-int FrameDeltaEncodeWith(const EncodeKernels* kernels, FrameSurface* current,
-                         FrameSurface* previous, FrameRecordHeader* header, uint8_t* data,
-                         size_t dataCapacity) {
+static bool SameSizes(const FrameSurface* a, const FrameSurface* b) {
+    return a->width == b->width && a->height == b->height;
+}
+
+int32_t FrameDeltaChangedRowWith(const EncodeKernels* kernels, FrameSurface* current,
+                                 FrameSurface* previous) {
+    uint32_t* now = FrameSurfaceLock(current);
+    uint32_t* before = FrameSurfaceLock(previous);
+    int32_t row = -1;
+    if (now && before && SameSizes(current, previous))
+        row = static_cast<int32_t>(FirstChangedRow(kernels, current, previous));
+    FrameSurfaceUnlock(previous);
+    FrameSurfaceUnlock(current);
+    return row;
+}
+
+int FrameDeltaEncodeChangedWith(const EncodeKernels* kernels, FrameSurface* current,
+                                FrameSurface* previous, int32_t changedRow, int keep,
+                                FrameRecordHeader* header, uint8_t* data, size_t dataCapacity) {
     uint32_t requested = header->frameType;
     header->dataSize = 0;
     if (requested != FRAME_KEY && requested != FRAME_DELTA) return 0;
     uint32_t* now = FrameSurfaceLock(current);
     uint32_t* before = FrameSurfaceLock(previous);
     int result = 0;
-    if (now && before && current->width == previous->width && current->height == previous->height) {
+    if (now && before && SameSizes(current, previous) && changedRow >= 0 &&
+        changedRow <= current->height) {
         uint32_t width = static_cast<uint32_t>(current->width);
         uint32_t height = static_cast<uint32_t>(current->height);
         header->left = 0;
@@ -48,8 +65,7 @@ int FrameDeltaEncodeWith(const EncodeKernels* kernels, FrameSurface* current,
         header->right = static_cast<uint16_t>(width - 1);
         header->bottom = static_cast<uint16_t>(height - 1);
         uint32_t size = FramePlanesSize(width, height);
-        uint32_t changedRow = FirstChangedRow(kernels, current, previous);
-        if (changedRow == height) {
+        if (static_cast<uint32_t>(changedRow) == height) {
             header->frameType = FRAME_UNCHANGED;
             result = 1;
         } else if (size != 0 && size <= dataCapacity) {
@@ -57,7 +73,7 @@ int FrameDeltaEncodeWith(const EncodeKernels* kernels, FrameSurface* current,
             uint8_t* red = data;
             uint8_t* green = data + planeSize;
             uint8_t* blue = data + 2 * planeSize;
-            // The rows above the first change were just found equal: their
+            // The rows above the first change were found equal: their
             // differences are zeros, without reading the pictures again.
             uint32_t y = 0;
             if (requested == FRAME_DELTA) {
@@ -65,16 +81,19 @@ int FrameDeltaEncodeWith(const EncodeKernels* kernels, FrameSurface* current,
                 std::memset(red, 0, unchanged);
                 std::memset(green, 0, unchanged);
                 std::memset(blue, 0, unchanged);
-                y = changedRow;
+                y = static_cast<uint32_t>(changedRow);
             }
             for (; y < height; y++) {
                 const uint32_t* rowNow = now + static_cast<size_t>(y) * current->stride;
-                const uint32_t* rowBefore = before + static_cast<size_t>(y) * previous->stride;
+                uint32_t* rowBefore = before + static_cast<size_t>(y) * previous->stride;
                 size_t at = static_cast<size_t>(y) * width;
                 if (requested == FRAME_KEY)
                     kernels->splitKey(rowNow, width, red + at, green + at, blue + at);
                 else
                     kernels->splitDelta(rowNow, rowBefore, width, red + at, green + at, blue + at);
+                // The rows above the first change are equal already.
+                if (keep && y >= static_cast<uint32_t>(changedRow))
+                    std::memcpy(rowBefore, rowNow, static_cast<size_t>(width) * 4);
             }
             header->dataSize = size;
             result = 1;
@@ -83,6 +102,17 @@ int FrameDeltaEncodeWith(const EncodeKernels* kernels, FrameSurface* current,
     FrameSurfaceUnlock(previous);
     FrameSurfaceUnlock(current);
     return result;
+}
+
+int FrameDeltaEncodeWith(const EncodeKernels* kernels, FrameSurface* current,
+                         FrameSurface* previous, FrameRecordHeader* header, uint8_t* data,
+                         size_t dataCapacity) {
+    uint32_t requested = header->frameType;
+    header->dataSize = 0;
+    if (requested != FRAME_KEY && requested != FRAME_DELTA) return 0;
+    int32_t changedRow = FrameDeltaChangedRowWith(kernels, current, previous);
+    return FrameDeltaEncodeChangedWith(kernels, current, previous, changedRow, 0, header, data,
+                                       dataCapacity);
 }
 
 // Applies one plane's bytes to one channel of count pixels (the rows that
@@ -150,6 +180,17 @@ int FrameDeltaDecodeWith(const DecodeKernels* kernels, FrameSurface* surface,
 int FrameDeltaEncode(FrameSurface* current, FrameSurface* previous, FrameRecordHeader* header,
                      uint8_t* data, size_t dataCapacity) {
     return FrameDeltaEncodeWith(EncodeKernelsBest(), current, previous, header, data, dataCapacity);
+}
+
+int32_t FrameDeltaChangedRow(FrameSurface* current, FrameSurface* previous) {
+    return FrameDeltaChangedRowWith(EncodeKernelsBest(), current, previous);
+}
+
+int FrameDeltaEncodeChanged(FrameSurface* current, FrameSurface* previous, int32_t changedRow,
+                            int keep, FrameRecordHeader* header, uint8_t* data,
+                            size_t dataCapacity) {
+    return FrameDeltaEncodeChangedWith(EncodeKernelsBest(), current, previous, changedRow, keep,
+                                       header, data, dataCapacity);
 }
 
 int FrameDeltaDecode(FrameSurface* surface, const FrameRecordHeader* header, const uint8_t* data,

@@ -12,11 +12,18 @@ int EngineInit() {
 }
 
 int EngineStop() {
+    EngineStopWithin(INFINITE);
+    return 1;
+}
+
+int EngineStopWithin(uint32_t timeoutMs) {
+    DWORD start = GetTickCount();
     engineState.stopRequested = 1;
     // The worker clears stopRequested in its end sequence and its run flag
     // last. The wait ends on the run flags alone: a request raised just after
     // the worker cleared it is never cleared again.
     while (engineState.playing || engineState.capturing) {
+        if (timeoutMs != INFINITE && GetTickCount() - start >= timeoutMs) return 0;
         if (engineState.stopRequested)
             Sleep(HANDSHAKE_POLL_MS);
         else
@@ -51,5 +58,7 @@ int EngineRunWorker(LPTHREAD_START_ROUTINE entry, EngineParams* params,
         if (!engineState.starting && *runFlag) return 1;
         Sleep(HANDSHAKE_POLL_MS);
     }
-    return *runFlag;
+    // Finished before it was seen running: a failed start-up, or a short
+    // video that started and has already been played to its end.
+    return EngineWorkerHadStarted();
 }

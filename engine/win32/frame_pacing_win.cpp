@@ -89,13 +89,23 @@ static bool WaitOnTimer(HANDLE timer, uint32_t us) {
     return WaitForSingleObject(timer, us / 1000 + TIMER_WAIT_SLACK_MS) == WAIT_OBJECT_0;
 }
 
-void FramePacingRest(FramePacing* pacing, int64_t startMark, uint32_t intervalMs) {
+uint64_t FramePacingUsSince(const FramePacing* pacing, int64_t mark) {
+    if (pacing->frequency <= 0) return 0;
+    return TicksToUs(pacing, FramePacingMark() - mark);
+}
+
+int64_t FramePacingMarkAfterUs(const FramePacing* pacing, int64_t mark, uint64_t us) {
+    uint64_t frequency = static_cast<uint64_t>(pacing->frequency > 0 ? pacing->frequency : 0);
+    uint64_t ticks = us / 1000000u * frequency + us % 1000000u * frequency / 1000000u;
+    uint64_t room = static_cast<uint64_t>(INT64_MAX) - static_cast<uint64_t>(mark > 0 ? mark : 0);
+    return ticks > room ? INT64_MAX : mark + static_cast<int64_t>(ticks);
+}
+
+void FramePacingRestUntil(FramePacing* pacing, int64_t dueMark) {
     if (pacing->frequency <= 0) return;
     int64_t before = FramePacingMark();
-    uint64_t elapsedUs = TicksToUs(pacing, before - startMark);
-    uint64_t intervalUs = static_cast<uint64_t>(intervalMs) * 1000u;
-    if (elapsedUs >= intervalUs) return;
-    uint32_t sleepUs = FrameWaitSleepUs(&pacing->lateness, intervalUs - elapsedUs);
+    if (before >= dueMark) return;
+    uint32_t sleepUs = FrameWaitSleepUs(&pacing->lateness, TicksToUs(pacing, dueMark - before));
     if (pacing->timer) {
         if (sleepUs == 0) {
             Sleep(0);
@@ -119,4 +129,9 @@ void FramePacingRest(FramePacing* pacing, int64_t startMark, uint32_t intervalMs
         Sleep(sleepMs);
     }
     FrameWaitMeasured(&pacing->lateness, sleepUs, TicksToUs(pacing, FramePacingMark() - before));
+}
+
+void FramePacingRest(FramePacing* pacing, int64_t startMark, uint32_t intervalMs) {
+    FramePacingRestUntil(pacing, FramePacingMarkAfterUs(pacing, startMark,
+                                                        static_cast<uint64_t>(intervalMs) * 1000u));
 }

@@ -41,7 +41,16 @@ int64_t FramePacingMark();
 // arithmetic, low 32 bits kept.
 uint32_t FramePacingElapsedMs(const FramePacing* pacing, int64_t mark);
 
-// One pass's rest while waiting for intervalMs to pass since startMark:
-// sleeps while enough remains, otherwise yields the processor once. Returns
-// at once when the interval has passed.
+// Microseconds since mark, 0 for a mark still to come.
+uint64_t FramePacingUsSince(const FramePacing* pacing, int64_t mark);
+
+// The counter's reading us microseconds after mark.
+int64_t FramePacingMarkAfterUs(const FramePacing* pacing, int64_t mark, uint64_t us);
+
+// One pass's rest while waiting for the counter to reach dueMark: sleeps
+// while enough remains, otherwise yields the processor once. Returns at once
+// when it has been reached.
+void FramePacingRestUntil(FramePacing* pacing, int64_t dueMark);
+
+// The same, waiting for intervalMs to pass since startMark.
 void FramePacingRest(FramePacing* pacing, int64_t startMark, uint32_t intervalMs);

@@ -17,8 +17,6 @@
 #include "win32/worker_threads_win.h"
 
 static const DWORD PAUSE_POLL_MS = 250;
-// Bytes of the unpacking buffer per pixel of the stored frame size.
-static const uint32_t UNPACK_BYTES_PER_PIXEL = 5;
 
 struct Playback {
     PlaybackParams params;
@@ -30,6 +28,7 @@ struct Playback {
     uint8_t* work;
     size_t workSize;
     FramePacing pacing;
+    uint8_t endReason;  // why the frames stopped (ENGINE_END_*)
 };
 
 static void CloseVideo(Playback* playback) {
@@ -82,20 +81,21 @@ static bool StartUp(Playback* playback) {
         CloseVideo(playback);
         return false;
     }
-    // The buffer's size comes from a header that may be hostile: a product
-    // that does not fit is refused rather than wrapped.
-    playback->workSize = FrameBufferSize(header.width, header.height, UNPACK_BYTES_PER_PIXEL);
-    if (playback->workSize == 0 ||
-        !FrameSurfaceCreate(header.width, header.height, &playback->surface)) {
+    if (!FrameSurfaceCreate(header.width, header.height, &playback->surface)) {
         CloseVideo(playback);
         return false;
     }
+    // Sized by the surface the system made, never by the header alone, which
+    // may claim any picture: nothing beyond the surface can be shown.
+    playback->workSize = VideoUnpackCapacity(static_cast<uint32_t>(playback->surface.width),
+                                             static_cast<uint32_t>(playback->surface.height));
     if (FrameSurfaceLock(&playback->surface)) {
         FrameSurfaceFill(&playback->surface, 0, 0, playback->surface.width - 1,
                          playback->surface.height - 1, 0);
         FrameSurfaceUnlock(&playback->surface);
     }
-    playback->work = static_cast<uint8_t*>(GlobalAlloc(GMEM_FIXED, playback->workSize));
+    if (playback->workSize)
+        playback->work = static_cast<uint8_t*>(GlobalAlloc(GMEM_FIXED, playback->workSize));
     if (!playback->work || !FramePacingBegin(&playback->pacing)) {
         if (playback->work) GlobalFree(playback->work);
         playback->work = nullptr;
@@ -161,7 +161,8 @@ static bool ShowAndWait(Playback* playback, int64_t* startMark) {
     }
 }
 
-static void PlayFrames(Playback* playback) {
+// Plays the records in order; returns why it stopped.
+static uint8_t PlayFrames(Playback* playback) {
     // A press of Escape from before the playback is still reported once as
     // "pressed since the last poll": this read takes it, so only a press
     // during the playback ends it.
@@ -169,15 +170,17 @@ static void PlayFrames(Playback* playback) {
     while (engineState.playing) {
         int64_t startMark = FramePacingMark();
         VideoRecord record;
-        if (!VideoReaderNext(&playback->reader, &record)) return;
+        if (!VideoReaderNext(&playback->reader, &record)) return ENGINE_END_FINISHED;
         VideoRecordApply(&record, &playback->surface, playback->work, playback->workSize);
-        if (!ShowAndWait(playback, &startMark)) return;
+        if (!ShowAndWait(playback, &startMark)) return ENGINE_END_STOPPED;
         engineState.frameCount = engineState.frameCount + 1;
     }
+    return ENGINE_END_STOPPED;
 }
 
 static void PlayFramesBody(void* playback) {
-    PlayFrames(static_cast<Playback*>(playback));
+    Playback* running = static_cast<Playback*>(playback);
+    running->endReason = PlayFrames(running);
 }
 
 __attribute__((force_align_arg_pointer)) DWORD WINAPI PlaybackThread(LPVOID params) {
@@ -198,14 +201,16 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI PlaybackThread(LPVOID para
     // work) ends the playback here, as its end would.
     FaultGuard guard = {};
     if (!FaultGuardRun(&guard, playback.reader.data, playback.reader.size, PlayFramesBody,
-                       &playback))
+                       &playback)) {
+        playback.endReason = ENGINE_END_FAULT;
         engineState.finished = 1;
+    }
     GlobalFree(playback.work);
     FrameSurfaceDestroy(&playback.surface);
     CloseVideo(&playback);
     FramePacingEnd(&playback.pacing);
     engineState.frameCount = 0;
     RequestRedraw(window);
-    EngineWorkerEnded(&engineState.playing);
+    EngineWorkerEnded(&engineState.playing, playback.endReason);
     return 0;
 }

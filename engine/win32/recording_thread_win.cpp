@@ -8,6 +8,8 @@
 #include "engine.h"
 #include "win32/fault_guard_win.h"
 #include "win32/frame_pacing_win.h"
+#include "win32/recording_stages_win.h"
+#include "frame_schedule.h"
 #include "frame_surface.h"
 #include "video_format.h"
 #include "video_writer.h"
@@ -17,6 +19,9 @@ typedef BOOL(WINAPI* GetCursorInfoFunction)(CURSORINFO*);
 
 static const DWORD PAUSE_POLL_MS = 250;
 static const uint32_t MAX_STORED_SIDE = 0xFFFF;  // width and height are stored in 16 bits
+// Unchanged records of intervals that passed without a capture, written at
+// most this many at a time.
+static const uint32_t CATCH_UP_BATCH = 64;
 
 struct Recording {
     CaptureParams params;
@@ -31,6 +36,11 @@ struct Recording {
     size_t workSize;
     GetCursorInfoFunction getCursorInfo;
     FramePacing pacing;
+    HCURSOR hotSpotCursor;     // the cursor whose hot spot is held in hotSpot
+    POINT hotSpot;
+    int64_t startMark;         // the clock's reading as the first frame began
+    FrameSchedule schedule;    // when each record is due
+    uint8_t endReason;         // why the frames stopped (ENGINE_END_*)
 };
 
 static bool WriteAll(HANDLE file, const void* data, DWORD size) {
@@ -62,6 +72,10 @@ static bool CreateOutput(Recording* recording) {
         recording->recordsEnd.QuadPart = VIDEO_HEADER_SIZE;
         return true;
     }
+    // Not even the header could be written: no such file is left behind.
+    CloseHandle(recording->file);
+    recording->file = nullptr;
+    DeleteFileA(recording->params.source);
     return false;
 }
 
@@ -83,8 +97,8 @@ static bool CreateSurfaces(Recording* recording) {
     return true;
 }
 
-// The work buffer is sized by the surfaces, which hold at most 2048 x 2048
-// pixels whatever the window's size.
+// The work buffer is sized by the surfaces, which hold at most
+// FRAME_SURFACE_MAX_SIDE pixels a side whatever the window's size.
 static bool AllocateWork(Recording* recording) {
     uint32_t width = static_cast<uint32_t>(recording->current.width);
     uint32_t height = static_cast<uint32_t>(recording->current.height);
@@ -101,14 +115,15 @@ static GetCursorInfoFunction FindGetCursorInfo() {
     return reinterpret_cast<GetCursorInfoFunction>(reinterpret_cast<void (*)()>(found));
 }
 
-// Everything a recording needs before its first frame. On failure releases
-// what it acquired and returns false.
+// Everything a recording needs before its first frame, the memory first: a
+// start that cannot have it fails before the file is touched, so that a file
+// already there stays as it was. On failure releases what it acquired and
+// returns false.
 static bool StartUp(Recording* recording) {
     const CaptureRect& rect = recording->params.captureRect;
     int64_t width = static_cast<int64_t>(rect.right) - rect.left + 1;
     int64_t height = static_cast<int64_t>(rect.bottom) - rect.top + 1;
     uint16_t rate16 = static_cast<uint16_t>(recording->params.frameRate & 0xFFFF);
-    // Refused before the file is created, so an existing file stays as it was.
     if (width < 1 || height < 1 || width > MAX_STORED_SIDE || height > MAX_STORED_SIDE ||
         rate16 == 0)
         return false;
@@ -116,29 +131,39 @@ static bool StartUp(Recording* recording) {
     recording->height = static_cast<uint16_t>(height);
     recording->frameRate = rate16;
 
-    if (!CreateOutput(recording)) {
-        if (recording->file) CloseHandle(recording->file);
-        return false;
-    }
-    if (!CreateSurfaces(recording)) {
-        CloseHandle(recording->file);
-        return false;
-    }
-    if (!AllocateWork(recording) || !FramePacingBegin(&recording->pacing)) {
+    if (!CreateSurfaces(recording)) return false;
+    if (!AllocateWork(recording) || !FramePacingBegin(&recording->pacing) ||
+        !CreateOutput(recording)) {
         if (recording->work) GlobalFree(recording->work);
+        FramePacingEnd(&recording->pacing);
         FrameSurfaceDestroy(&recording->previous);
         FrameSurfaceDestroy(&recording->current);
-        CloseHandle(recording->file);
         return false;
     }
     recording->getCursorInfo = FindGetCursorInfo();
     return true;
 }
 
+// The cursor's hot spot, asked of the system only when the cursor changes:
+// the answer comes with copies of the cursor's two bitmaps.
+static POINT HotSpotOf(Recording* recording, HCURSOR cursor) {
+    if (cursor != recording->hotSpotCursor) {
+        ICONINFO icon = {};
+        if (GetIconInfo(cursor, &icon)) {
+            if (icon.hbmMask) DeleteObject(icon.hbmMask);
+            if (icon.hbmColor) DeleteObject(icon.hbmColor);
+        }
+        recording->hotSpot.x = static_cast<LONG>(icon.xHotspot);
+        recording->hotSpot.y = static_cast<LONG>(icon.yHotspot);
+        recording->hotSpotCursor = cursor;
+    }
+    return recording->hotSpot;
+}
+
 // Draws the cursor, when it is showing, at its hot spot. The window's
 // rectangle and the capture area's corner turn the screen position into
 // surface coordinates.
-static void DrawCursor(const Recording* recording, HDC surfaceDC) {
+static void DrawCursor(Recording* recording, HDC surfaceDC) {
     CURSORINFO info = {};
     info.cbSize = sizeof(info);
     if (!recording->getCursorInfo(&info) || !(info.flags & CURSOR_SHOWING) || !info.hCursor)
@@ -148,18 +173,17 @@ static void DrawCursor(const Recording* recording, HDC surfaceDC) {
     if (!GetCursorPos(&position) ||
         !GetWindowRect(static_cast<HWND>(recording->params.window), &windowRect))
         return;
-    ICONINFO icon = {};
-    if (GetIconInfo(info.hCursor, &icon)) {
-        if (icon.hbmMask) DeleteObject(icon.hbmMask);
-        if (icon.hbmColor) DeleteObject(icon.hbmColor);
-    }
+    POINT hotSpot = HotSpotOf(recording, info.hCursor);
     int x = position.x - windowRect.left - recording->params.captureRect.left;
     int y = position.y - windowRect.top - recording->params.captureRect.top;
-    DrawIcon(surfaceDC, x - static_cast<int>(icon.xHotspot), y - static_cast<int>(icon.yHotspot),
-             info.hCursor);
+    // At the cursor's own size, which its hot spot is measured in: DrawIcon
+    // would draw it at the system's icon size, which on a scaled display, or
+    // with a larger pointer chosen, is another.
+    DrawIconEx(surfaceDC, x - hotSpot.x, y - hotSpot.y, info.hCursor, 0, 0, 0, nullptr,
+               DI_NORMAL);
 }
 
-static void Grab(Recording* recording) {
+static void Grab(Recording* recording, StageClock* clock) {
     void* dcPlace = nullptr;
     HDC surfaceDC = static_cast<HDC>(FrameSurfaceGetDC(&dcPlace, nullptr, &recording->current));
     HWND window = static_cast<HWND>(recording->params.window);
@@ -168,20 +192,31 @@ static void Grab(Recording* recording) {
         BitBlt(surfaceDC, 0, 0, recording->current.width, recording->current.height, windowDC,
                recording->params.captureRect.left, recording->params.captureRect.top, SRCCOPY);
     if (windowDC) ReleaseDC(window, windowDC);
+    StageClockEnd(clock, RECORDING_STAGE_GRAB);
     if (surfaceDC && recording->getCursorInfo) DrawCursor(recording, surfaceDC);
     FrameSurfaceReleaseDC(&dcPlace, &recording->current);
+    StageClockEnd(clock, RECORDING_STAGE_CURSOR);
 }
 
 enum FrameOutcome { FRAME_STORED, FRAME_WRITE_FAILED, FRAME_FAULT };
 
 // Encodes the grabbed picture and appends its record. A changed picture
-// becomes the one the next frame is encoded against.
-static FrameOutcome StoreFrame(Recording* recording, uint32_t frameIndex) {
+// becomes, as it is encoded, the one the next frame is encoded against.
+static FrameOutcome StoreFrame(Recording* recording, uint32_t frameIndex, StageClock* clock) {
+    FrameSurface* previous = &recording->previous;
+    FrameSurface* current = &recording->current;
     FrameRecordHeader header;
     const uint8_t* data = nullptr;
-    if (!VideoRecordEncode(&recording->current, &recording->previous, frameIndex, recording->work,
-                           recording->workSize, &header, &data))
+    int32_t changedRow = 0;
+    if (!VideoRecordTestChange(current, previous, frameIndex, &header, &changedRow))
         return FRAME_FAULT;
+    StageClockEnd(clock, RECORDING_STAGE_CHANGE_TEST);
+    if (!VideoRecordEncodePlanes(current, previous, changedRow, 1, recording->work,
+                                 recording->workSize, &header))
+        return FRAME_FAULT;
+    StageClockEnd(clock, RECORDING_STAGE_ENCODE);
+    VideoRecordPack(recording->work, recording->workSize, &header, &data);
+    StageClockEnd(clock, RECORDING_STAGE_PACK);
     if (header.frameType == FRAME_UNCHANGED) header.dataSize = 0;
     uint8_t stored[FRAME_RECORD_HEADER_SIZE];
     FrameRecordHeaderStore(&header, stored);
@@ -191,12 +226,7 @@ static FrameOutcome StoreFrame(Recording* recording, uint32_t frameIndex) {
         return FRAME_WRITE_FAILED;
     }
     recording->recordsEnd.QuadPart += sizeof(stored) + static_cast<LONGLONG>(header.dataSize);
-    if (header.frameType == FRAME_UNCHANGED) return FRAME_STORED;
-    FrameSurface* previous = &recording->previous;
-    FrameSurface* current = &recording->current;
-    if (!FrameSurfaceCopyRect(previous, 0, 0, previous->width - 1, previous->height - 1, current,
-                              0, 0, current->width - 1, current->height - 1))
-        return FRAME_FAULT;
+    StageClockEnd(clock, RECORDING_STAGE_WRITE);
     return FRAME_STORED;
 }
 
@@ -204,42 +234,88 @@ static bool EscapePressed() {
     return GetAsyncKeyState(VK_ESCAPE) != 0;
 }
 
-// Waits until the frame interval since startMark has passed. Returns false
-// when the recording is to end: Escape, finished, stopRequested, tested in
-// this order on every pass, also while paused.
-static bool WaitForNextFrame(Recording* recording, int64_t startMark) {
-    uint32_t interval = engineState.frameInterval;
+// Appends count unchanged records, for the frame intervals that passed
+// without a capture. False when a write came out short.
+static bool WriteUnchangedRecords(Recording* recording, uint64_t count) {
+    FrameRecordHeader header = VideoUnchangedRecordHeader(
+        static_cast<uint32_t>(recording->current.width),
+        static_cast<uint32_t>(recording->current.height));
+    uint8_t batch[CATCH_UP_BATCH * FRAME_RECORD_HEADER_SIZE];
+    for (uint32_t i = 0; i < CATCH_UP_BATCH; i++)
+        FrameRecordHeaderStore(&header, batch + i * FRAME_RECORD_HEADER_SIZE);
+    while (count > 0) {
+        uint32_t records = count < CATCH_UP_BATCH ? static_cast<uint32_t>(count) : CATCH_UP_BATCH;
+        DWORD bytes = records * FRAME_RECORD_HEADER_SIZE;
+        if (!WriteAll(recording->file, batch, bytes)) {
+            DropPartialRecord(recording);
+            return false;
+        }
+        recording->recordsEnd.QuadPart += bytes;
+        count -= records;
+    }
+    return true;
+}
+
+// Waits until record number `record` is due. Returns false when the
+// recording is to end: Escape, finished, stopRequested, tested in this order
+// on every pass, also while paused. *nowUs is the clock's time at the return.
+static bool WaitForRecord(Recording* recording, uint32_t record, uint64_t* nowUs) {
+    FrameSchedule* schedule = &recording->schedule;
     for (;;) {
-        uint32_t elapsed = FramePacingElapsedMs(&recording->pacing, startMark);
+        uint64_t now = FramePacingUsSince(&recording->pacing, recording->startMark);
+        *nowUs = now;
         if (EscapePressed() || engineState.finished || engineState.stopRequested) return false;
         if (engineState.paused) {
+            FrameSchedulePause(schedule, now);
             Sleep(PAUSE_POLL_MS);
             continue;
         }
-        if (elapsed >= interval) return true;
-        FramePacingRest(&recording->pacing, startMark, interval);
+        FrameScheduleResume(schedule, now);
+        uint64_t due = FrameScheduleDueUs(schedule, record);
+        if (now >= due) return true;
+        FramePacingRestUntil(&recording->pacing,
+                             FramePacingMarkAfterUs(&recording->pacing, recording->startMark, due));
     }
 }
 
-static void RecordFrames(Recording* recording) {
+// Records frames until the recording is to end; returns why it ended.
+static uint8_t RecordFrames(Recording* recording) {
     // A press of Escape from before the recording (closing a dialog, say)
     // is still reported once as "pressed since the last poll": this read
     // takes it, so only a press during the recording ends it.
     EscapePressed();
     engineState.frameCount = 0;
+    FrameScheduleBegin(&recording->schedule, engineState.frameInterval);
+    recording->startMark = FramePacingMark();
+    uint32_t record = 0;
     while (engineState.capturing) {
-        int64_t startMark = FramePacingMark();
-        Grab(recording);
-        FrameOutcome outcome = StoreFrame(recording, engineState.frameCount);
-        if (outcome == FRAME_FAULT) engineState.finished = 1;
-        if (outcome != FRAME_STORED) return;
-        if (!WaitForNextFrame(recording, startMark)) return;
-        engineState.frameCount = engineState.frameCount + 1;
+        // A closed window would leave its last picture recorded for ever.
+        if (!IsWindow(static_cast<HWND>(recording->params.window))) return ENGINE_END_WINDOW_GONE;
+        StageClock clock = {recordingStageHook ? FramePacingMark() : 0};
+        Grab(recording, &clock);
+        FrameOutcome outcome = StoreFrame(recording, record, &clock);
+        if (outcome == FRAME_FAULT) {
+            engineState.finished = 1;
+            return ENGINE_END_FAULT;
+        }
+        if (outcome == FRAME_WRITE_FAILED) return ENGINE_END_WRITE_FAILED;
+        record++;
+        uint64_t now = 0;
+        bool goOn = WaitForRecord(recording, record, &now);
+        // The intervals that passed without a capture, up to an end too.
+        uint64_t missed =
+            FrameScheduleMissed(&recording->schedule, record, now, UINT32_MAX - record);
+        if (missed && !WriteUnchangedRecords(recording, missed)) return ENGINE_END_WRITE_FAILED;
+        record += static_cast<uint32_t>(missed);
+        if (!goOn) return ENGINE_END_STOPPED;
+        engineState.frameCount = record;
     }
+    return ENGINE_END_STOPPED;
 }
 
 static void RecordFramesBody(void* recording) {
-    RecordFrames(static_cast<Recording*>(recording));
+    Recording* running = static_cast<Recording*>(recording);
+    running->endReason = RecordFrames(running);
 }
 
 __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID params) {
@@ -256,6 +332,7 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID par
     FaultGuard guard = {};
     if (!FaultGuardRun(&guard, nullptr, 0, RecordFramesBody, &recording)) {
         DropPartialRecord(&recording);
+        recording.endReason = ENGINE_END_FAULT;
         engineState.finished = 1;
     }
     GlobalFree(recording.work);
@@ -263,6 +340,6 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID par
     FrameSurfaceDestroy(&recording.current);
     CloseHandle(recording.file);
     FramePacingEnd(&recording.pacing);
-    EngineWorkerEnded(&engineState.capturing);
+    EngineWorkerEnded(&engineState.capturing, recording.endReason);
     return 0;
 }

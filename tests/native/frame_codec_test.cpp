@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <vector>
 
 #include "codec/frame_codec.h"
@@ -93,6 +95,43 @@ TEST(FrameCodec, OneChangedPixelTouchesOnlyItsThreePlaneBytes) {
     EXPECT_EQ(data[p], 3);
     EXPECT_EQ(data[256 + p], 2);
     EXPECT_EQ(data[512 + p], 1);
+}
+
+// The change test and the encoding taken apart, with the picture kept as
+// it is encoded: the same bytes as the one call, and previous becomes the
+// picture, fourth bytes included, only when it changed.
+TEST(FrameCodec, TheTwoStepsGiveTheSameBytesAndCanKeepThePicture) {
+    std::mt19937 random(11);
+    for (uint32_t type : {FRAME_KEY, FRAME_DELTA}) {
+        for (int change : {-1, 0, 7, 19}) {  // the first changed row, or none
+            SCOPED_TRACE(testing::Message() << "type " << type << ", change " << change);
+            Pair pair(37, 20);
+            for (int y = 0; y < 20; y++)
+                for (int x = 0; x < 37; x++) {
+                    uint32_t pixel = random();
+                    pair.previous.pixels[y * 37 + x] = pixel;
+                    pair.current.pixels[y * 37 + x] = change >= 0 && y >= change && x % 3 == 0
+                                                          ? pixel ^ (random() | 1)
+                                                          : pixel;
+                }
+            std::vector<uint32_t> now = PictureOf(&pair.current);
+            std::vector<uint32_t> before = PictureOf(&pair.previous);
+            std::vector<uint8_t> whole;
+            FrameRecordHeader expected = pair.Encode(type, &whole);
+            int32_t row = FrameDeltaChangedRow(&pair.current, &pair.previous);
+            EXPECT_EQ(row, change >= 0 ? change : 20);
+            FrameRecordHeader header = {};
+            header.frameType = type;
+            std::vector<uint8_t> parts(whole.size(), 0xEE);
+            ASSERT_EQ(FrameDeltaEncodeChanged(&pair.current, &pair.previous, row, 1, &header,
+                                              parts.data(), parts.size()),
+                      1);
+            EXPECT_EQ(std::memcmp(&header, &expected, sizeof header), 0);
+            EXPECT_EQ(parts, whole);
+            FrameSurfaceLock(&pair.previous);
+            EXPECT_EQ(PictureOf(&pair.previous), change >= 0 ? now : before);
+        }
+    }
 }
 
 TEST(FrameCodec, RefusesUnknownRequestsAndSmallBuffers) {

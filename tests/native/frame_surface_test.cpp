@@ -16,10 +16,10 @@ struct Surface {
 };
 
 TEST(FrameSurface, CreationLimitsSidesAndDescribesTheBitmap) {
-    Surface wide(3000, 100);
-    EXPECT_EQ(wide.s.width, 2048);
+    Surface wide(FRAME_SURFACE_MAX_SIDE + 808, 100);
+    EXPECT_EQ(wide.s.width, static_cast<int32_t>(FRAME_SURFACE_MAX_SIDE));
     EXPECT_EQ(wide.s.height, 100);
-    EXPECT_EQ(wide.s.requestedWidth, 2048u);
+    EXPECT_EQ(wide.s.requestedWidth, FRAME_SURFACE_MAX_SIDE);
     EXPECT_EQ(wide.s.stride, wide.s.width);
     EXPECT_EQ(wide.s.bitsPerPixel, 32);
     EXPECT_EQ(wide.s.pixels, nullptr);

@@ -34,6 +34,12 @@ inline std::string Describe(const DialogScript& script) {
     return said;
 }
 
+// The one box a script saw, as "caption: text".
+inline std::string OnlyBox(const DialogScript& script) {
+    if (script.boxes.size() != 1) return "boxes: " + Describe(script);
+    return script.boxes[0].caption + ": " + script.boxes[0].text;
+}
+
 inline std::string WindowText(HWND window) {
     char text[1024] = {};
     GetWindowTextA(window, text, sizeof text);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -32,6 +33,33 @@ inline std::string FreshFolder(const char* name) {
     }
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder + "\\";
+}
+
+// How many temporaries of the safe writer lie in folder (its path ends in
+// "\"): a write that ended, well or not, leaves none.
+inline int TemporariesIn(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "~mv*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do {
+        count++;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+// The file size limit the system sets for this run of a test program
+// (prlimit, in tests/win32/CMakeLists.txt), from MORVANE_TEST_FILE_LIMIT; 0
+// when there is none.
+inline int64_t TestFileLimit() {
+    const char* limit = getenv("MORVANE_TEST_FILE_LIMIT");
+    return limit ? _atoi64(limit) : 0;
+}
+
+// True when the box is the save dialog's question before replacing a file.
+inline bool AsksToReplace(const std::string& text) {
+    return text.find("exists") != std::string::npos && text.find("replace") != std::string::npos;
 }
 
 inline bool WriteBytes(const std::string& path, const Bytes& bytes) {

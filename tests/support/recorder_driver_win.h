@@ -112,10 +112,12 @@ inline std::string AnswerOpenDialog(HWND dialog, const std::string& name) {
 }
 
 // The header of a recorded video and its number of records; records is -1
-// when the file cannot be read as a video.
+// when the file cannot be read as a video. whole: the file ends exactly
+// after its last record.
 struct RecordedVideo {
     VideoFileHeader header = {};
     int records = -1;
+    bool whole = false;
 };
 
 inline RecordedVideo ReadRecordedVideo(const std::string& path) {
@@ -125,8 +127,13 @@ inline RecordedVideo ReadRecordedVideo(const std::string& path) {
     if (bytes.empty() || !VideoReaderOpen(&reader, bytes.data(), bytes.size())) return video;
     video.header = reader.header;
     video.records = 0;
+    size_t end = reader.position;
     VideoRecord record;
-    while (VideoReaderNext(&reader, &record)) video.records++;
+    while (VideoReaderNext(&reader, &record)) {
+        video.records++;
+        end = reader.position;
+    }
+    video.whole = end == bytes.size();
     return video;
 }
 

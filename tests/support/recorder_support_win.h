@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "test_pictures.h"
+
 // The Windows name of a file of the build tree, whose path CMake hands in as
 // a Unix path: Wine shows the Unix root as drive Z.
 inline std::string WindowsPathOf(const char* unix_path) {
@@ -153,4 +155,18 @@ inline size_t CountCloseTo(const std::vector<uint32_t>& pixels, uint32_t wanted,
     size_t count = 0;
     for (uint32_t p : pixels) count += CloseTo(p, wanted, tolerance) ? 1 : 0;
     return count;
+}
+
+// Each quadrant of the width x height area at (left, top) of a picture
+// stride pixels wide shows at its middle the colour of that quadrant of
+// MakeQuadrantVideo's picture (test_pictures.h): the whole frame is there.
+inline bool ShowsQuadrants(const std::vector<uint32_t>& pixels, int stride, int left, int top,
+                           int width, int height) {
+    for (int quadrant = 0; quadrant < 4; quadrant++) {
+        int x = left + width / 4 + (quadrant % 2) * width / 2;
+        int y = top + height / 4 + (quadrant / 2) * height / 2;
+        size_t at = static_cast<size_t>(y) * stride + x;
+        if (at >= pixels.size() || !CloseTo(pixels[at], QuadrantColour(quadrant), 8)) return false;
+    }
+    return true;
 }

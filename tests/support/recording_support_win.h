@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,16 @@ inline void PictureWindowShow(PictureWindow* shown) {
     InvalidateRect(shown->window, nullptr, FALSE);
     UpdateWindow(shown->window);
     GdiFlush();
+}
+
+// Paints new noise, which no packing makes smaller, into the window.
+inline void PictureWindowShowNoise(PictureWindow* shown, std::mt19937* random) {
+    FrameSurfaceLock(&shown->picture);
+    for (int32_t y = 0; y < shown->picture.height; y++)
+        for (int32_t x = 0; x < shown->picture.width; x++)
+            shown->picture.pixels[y * shown->picture.stride + x] = (*random)() & 0xFFFFFF;
+    FrameSurfaceUnlock(&shown->picture);
+    PictureWindowShow(shown);
 }
 
 inline void PictureWindowClose(PictureWindow* shown) {

@@ -56,44 +56,6 @@ TEST(VideoFileCheck, NeedsTheSizeTheMagicAndAPictureSize) {
     EXPECT_EQ(check_video_file((folder + "no\\such\\folder.zuv").c_str()), 0);
 }
 
-TEST(ProposedExeName, ReplacesFromTheLastDotOfTheWholePath) {
-    char name[EXE_PATH_CAPACITY];
-    struct Case {
-        const char* video;
-        const char* proposed;
-    } cases[] = {
-        {"c:\\videos\\demo.zuv", "c:\\videos\\demo.exe"},
-        {"c:\\videos\\demo", "c:\\videos\\demo.exe"},
-        {"c:\\my.videos\\demo", "c:\\my.exe"},
-        {"c:\\videos\\demo.tar.zuv", "c:\\videos\\demo.tar.exe"},
-        {"demo.", "demo.exe"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(propose_exe_name(c.video, name, sizeof name), 1) << c.video;
-        EXPECT_STREQ(name, c.proposed);
-    }
-}
-
-TEST(ProposedExeName, ANameThatDoesNotFitIsRefusedWithoutWritingBeyondTheBuffer) {
-    // 255 characters without a dot become 259 with ".exe": the last that fit.
-    std::string fits(255, 'a');
-    char buffer[EXE_PATH_CAPACITY + 8];
-    memset(buffer, '#', sizeof buffer);
-    EXPECT_EQ(propose_exe_name(fits.c_str(), buffer, EXE_PATH_CAPACITY), 1);
-    EXPECT_EQ(std::string(buffer), fits + ".exe");
-
-    std::string too_long(256, 'a');
-    memset(buffer, '#', sizeof buffer);
-    EXPECT_EQ(propose_exe_name(too_long.c_str(), buffer, EXE_PATH_CAPACITY), 0);
-    EXPECT_EQ(buffer[0], '\0');
-    EXPECT_EQ(buffer[EXE_PATH_CAPACITY], '#');
-
-    // A short extension that ".exe" replaces makes the name longer too.
-    std::string grows = std::string(257, 'b') + ".z";
-    EXPECT_EQ(propose_exe_name(grows.c_str(), buffer, EXE_PATH_CAPACITY), 0);
-    EXPECT_EQ(propose_exe_name("x.zuv", buffer, 0), 0);
-}
-
 class Builder : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -156,22 +118,44 @@ TEST_F(Builder, ProposesTheNameAndAddsTheWholeVideoToThePlayer) {
     EXPECT_EQ(ReadBytes(video_path), video);
 }
 
-TEST_F(Builder, OverwritesAnExistingFileWithoutAsking) {
+TEST_F(Builder, AsksBeforeReplacingAnExistingFileAndReplacesItWhole) {
     ASSERT_TRUE(WriteBytes(folder + "old.exe", Bytes(400000, 0xCC)));
+    SetFileAttributesA((folder + "old.exe").c_str(), FILE_ATTRIBUTE_HIDDEN);
     DialogScript script;
     script.file_name = folder + "old.exe";
     EXPECT_EQ(Build(&script, video_path), 1);
-    ASSERT_EQ(script.boxes.size(), 1u) << Describe(script);
-    EXPECT_EQ(script.boxes[0].caption, "EXE Created Successfully!");
+    ASSERT_EQ(script.boxes.size(), 2u) << Describe(script);
+    EXPECT_TRUE(AsksToReplace(script.boxes[0].text)) << Describe(script);
+    EXPECT_EQ(script.boxes[1].caption, "EXE Created Successfully!");
     ExpectSelfPlaying(folder + "old.exe");
+    EXPECT_EQ(GetFileAttributesA((folder + "old.exe").c_str()) & FILE_ATTRIBUTE_HIDDEN,
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(TemporariesIn(folder), 0);
+
+    // A read-only file is not replaced, and stays as it was.
+    Bytes kept(5000, 0x5A);
+    ASSERT_TRUE(WriteBytes(folder + "kept.exe", kept));
+    SetFileAttributesA((folder + "kept.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+    DialogScript refused;
+    {
+        DialogDriver driver(GetCurrentThreadId(), &refused);
+        EXPECT_EQ(write_self_playing_exe(&service, video_path.c_str(),
+                                         (folder + "kept.exe").c_str()),
+                  0);
+    }
+    EXPECT_EQ(OnlyBox(refused), "EXE Creation Failed!: Could not write the EXE file.\n\nThe file "
+                                "that was already there has not been changed.");
+    SetFileAttributesA((folder + "kept.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadBytes(folder + "kept.exe"), kept);
+    EXPECT_EQ(TemporariesIn(folder), 0);
 }
 
 TEST_F(Builder, TheVideoItselfAsOutputIsRefusedAndStaysIntact) {
     DialogScript script;
     script.file_name = video_path;
     EXPECT_EQ(Build(&script, video_path), 0);
-    ASSERT_EQ(script.boxes.size(), 1u) << Describe(script);
-    EXPECT_EQ(script.boxes[0].caption, "EXE Creation Failed!");
+    ASSERT_FALSE(script.boxes.empty());
+    EXPECT_EQ(script.boxes.back().caption, "EXE Creation Failed!") << Describe(script);
     EXPECT_EQ(ReadBytes(video_path), video);
 
     // Spelt another way, it is still the same file.
@@ -198,7 +182,7 @@ TEST_F(Builder, AnOutputInAMissingFolderFailsWithTheFailureBox) {
     EXPECT_EQ(built, 0);
     ASSERT_EQ(script.boxes.size(), 1u) << Describe(script);
     EXPECT_EQ(script.boxes[0].caption, "EXE Creation Failed!");
-    EXPECT_EQ(script.boxes[0].text, "Could not write the EXE file.");
+    EXPECT_EQ(script.boxes[0].text, "Could not write the EXE file.\n\nNo file has been made.");
 }
 
 TEST_F(Builder, AnInvalidVideoIsRefusedBeforeAnyDialog) {
@@ -235,30 +219,41 @@ TEST_F(Builder, AVideoWhoseExeNameWouldNotFitIsRefusedBeforeAnyDialog) {
     DeleteFileA(path.c_str());
 }
 
-TEST_F(Builder, AVideoOfFourGibibytesIsRefused) {
-    // A sparse file: the header, then nothing up to 4 GiB + 1024 bytes.
-    std::string huge = folder + "huge.zuv";
-    ASSERT_TRUE(WriteBytes(huge, video));
-    HANDLE file = CreateFileA(huge.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    LONG high = 1;
-    SetFilePointer(file, 1024, &high, FILE_BEGIN);
-    ASSERT_TRUE(SetEndOfFile(file));
-    CloseHandle(file);
-    ASSERT_EQ(check_video_file(huge.c_str()), 1);
+TEST_F(Builder, AVideoLargerThanTheGibibyteAPlayerCanStartIsRefusedBeforeAnything) {
+    const char too_large[] =
+        "Video Too Large: The video is larger than 1 GB, the most a self-playing EXE file can "
+        "carry and still be started. Please record a shorter video and retry.";
+    // Sparse files: the header, then nothing up to 1 GiB + 1 byte, and up to
+    // 4 GiB + 1024 bytes, whose size does not fit in 32 bits.
+    for (int64_t size : {int64_t(SELF_PLAYING_VIDEO_LIMIT) + 1, (int64_t(1) << 32) + 1024}) {
+        std::string huge = folder + "huge.zuv";
+        ASSERT_TRUE(WriteBytes(huge, video));
+        HANDLE file =
+            CreateFileA(huge.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER end;
+        end.QuadPart = size;
+        SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+        ASSERT_TRUE(SetEndOfFile(file));
+        CloseHandle(file);
+        ASSERT_EQ(check_video_file(huge.c_str()), 1);
 
-    DialogScript script;
-    int built;
-    {
-        DialogDriver driver(GetCurrentThreadId(), &script);
-        built = write_self_playing_exe(&service, huge.c_str(), (folder + "huge.exe").c_str());
+        DialogScript command;
+        command.file_name = folder + "huge.exe";
+        EXPECT_EQ(Build(&command, huge), 0) << size;
+        EXPECT_TRUE(command.proposed_names.empty()) << size;
+        EXPECT_EQ(OnlyBox(command), too_large) << size;
+        DialogScript written;
+        {
+            DialogDriver driver(GetCurrentThreadId(), &written);
+            EXPECT_EQ(write_self_playing_exe(&service, huge.c_str(), (folder + "huge.exe").c_str()),
+                      0);
+        }
+        DeleteFileA(huge.c_str());
+        EXPECT_EQ(OnlyBox(written), too_large) << size;
+        EXPECT_EQ(GetFileAttributesA((folder + "huge.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(TemporariesIn(folder), 0);
     }
-    DeleteFileA(huge.c_str());
-    EXPECT_EQ(built, 0);
-    ASSERT_EQ(script.boxes.size(), 1u) << Describe(script);
-    EXPECT_EQ(script.boxes[0].text, "Could not write the EXE file.");
-    // What a failed build leaves behind is the bare player.
-    EXPECT_EQ(ReadBytes(folder + "huge.exe"), player);
 }
 
 TEST_F(Builder, LoadDialogTakesTheChoiceIntoTheCurrentFile) {
@@ -301,6 +296,46 @@ TEST_F(Builder, LoadDialogTakesTheChoiceIntoTheCurrentFile) {
     EXPECT_EQ(std::string(current_file), folder + "short.zuv");
     ASSERT_EQ(invalid.boxes.size(), 1u) << Describe(invalid);
     EXPECT_EQ(invalid.boxes[0].caption, "Invalid or Empty Video File");
+}
+
+// Run by its own test entry, twice: the first run makes a video larger than
+// MORVANE_TEST_FILE_LIMIT; the second, with the file size limited by the
+// system to that many bytes, builds it over an existing executable, and the
+// write comes out short as on a full disk.
+std::string ShortWriteFolder() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    return std::string(temp) + "morvane_builder_short\\";
+}
+
+TEST(BuilderShortWrite, PrepareAVideoLargerThanTheLimit) {
+    if (!TestFileLimit()) GTEST_SKIP() << "needs a file size limit";
+    std::string folder = FreshFolder("morvane_builder_short");
+    Bytes large = MakeTestVideo(96, 64, 10, 12);
+    large.resize(static_cast<size_t>(TestFileLimit()) * 3 / 2, 0x5A);
+    ASSERT_TRUE(WriteBytes(folder + "large.zuv", large));
+}
+
+TEST(BuilderShortWrite, AShortWriteLeavesTheExistingExecutableAndNoTemporary) {
+    if (!TestFileLimit()) GTEST_SKIP() << "needs a file size limit";
+    std::string folder = ShortWriteFolder();
+    ASSERT_EQ(check_video_file((folder + "large.zuv").c_str()), 1) << "the first run makes it";
+    Bytes earlier(70000, 0xE5);
+    ASSERT_TRUE(WriteBytes(folder + "large.exe", earlier));
+    ResourceUpdateService service;
+    ASSERT_TRUE(find_resource_update_service(&service));
+    DialogScript script;
+    int built;
+    {
+        DialogDriver driver(GetCurrentThreadId(), &script);
+        built = write_self_playing_exe(&service, (folder + "large.zuv").c_str(),
+                                       (folder + "large.exe").c_str());
+    }
+    EXPECT_EQ(built, 0);
+    EXPECT_EQ(OnlyBox(script), "EXE Creation Failed!: Could not write the EXE file.\n\nThe file "
+                               "that was already there has not been changed.");
+    EXPECT_EQ(ReadBytes(folder + "large.exe"), earlier);
+    EXPECT_EQ(TemporariesIn(folder), 0);
 }
 
 }  // namespace

@@ -23,6 +23,8 @@ namespace {
 const char kLoadFailed[] = "Could not load the executable.";
 const char kNotLocated[] = "Could not locate the ZeVEVIZ data.";
 const char kNotWritten[] = "Could not write the file to disk.";
+const char kNothingMade[] = "\n\nNo file has been made.";
+const char kExistingKept[] = "\n\nThe file that was already there has not been changed.";
 
 // Builds a self-playing executable of video at exe with the builder.
 bool BuildExe(const std::string& video_path, const std::string& exe) {
@@ -35,12 +37,6 @@ bool BuildExe(const std::string& video_path, const std::string& exe) {
 
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The one box a script saw, as "caption: text".
-std::string OnlyBox(const DialogScript& script) {
-    if (script.boxes.size() != 1) return "boxes: " + Describe(script);
-    return script.boxes[0].caption + ": " + script.boxes[0].text;
 }
 
 class Extractor : public ::testing::Test {
@@ -90,29 +86,18 @@ TEST_F(Extractor, GivesTheVideoBackByteForByteAndMakesItTheCurrentFile) {
 
     // A player never built into a self-playing executable gives its
     // placeholder, and that counts as extracted too; an existing file is
-    // overwritten without a question.
+    // replaced once the save dialog has asked.
     ASSERT_TRUE(WriteBytes(folder + "placeholder.zuv", Bytes(5000, 0xCC)));
     DialogScript bare;
     EXPECT_EQ(Extract(&bare, {folder + "player.exe", folder + "placeholder.zuv"}), 1);
-    EXPECT_EQ(OnlyBox(bare), "ZeVEVIZ Created Successfully!: The ZeVEVIZ file has been extracted.");
+    ASSERT_EQ(bare.boxes.size(), 2u) << Describe(bare);
+    EXPECT_TRUE(AsksToReplace(bare.boxes[0].text)) << Describe(bare);
+    EXPECT_EQ(bare.boxes[1].text, "The ZeVEVIZ file has been extracted.");
     EXPECT_EQ(ReadBytes(folder + "placeholder.zuv"), Bytes({'_', 'Z', 'U', 'V'}));
+    EXPECT_EQ(TemporariesIn(folder), 0);
 }
 
 TEST_F(Extractor, ProposesTheNameAndKeepsItWhenTheSaveDialogIsCancelled) {
-    char name[CURRENT_FILE_CAPACITY];
-    struct Case {
-        const char* exe;
-        const char* proposed;
-    } cases[] = {
-        {"c:\\apps\\demo.exe", "c:\\apps\\demo.zuv"},
-        {"c:\\apps\\demo", "c:\\apps\\demo.zuv"},
-        {"c:\\my.apps\\demo", "c:\\my.zuv"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(propose_video_name(c.exe, name, sizeof name), 1) << c.exe;
-        EXPECT_STREQ(name, c.proposed);
-    }
-
     // Cancel in the open dialog changes nothing; in the save dialog the
     // proposal stays in the current file, and nothing is written.
     DialogScript open_cancelled;
@@ -124,10 +109,19 @@ TEST_F(Extractor, ProposesTheNameAndKeepsItWhenTheSaveDialogIsCancelled) {
     EXPECT_EQ(std::string(current_file), folder + "demo.zuv");
     EXPECT_TRUE(ReadBytes(folder + "demo.zuv") == video);
 
+    // A name Windows keeps for a device: the box, and the dialog again.
+    DialogScript device;
+    EXPECT_EQ(Extract(&device, {exe, folder + "nul.zuv", ""}), 0);
+    ASSERT_FALSE(device.boxes.empty());
+    EXPECT_EQ(device.boxes.back().caption, "Invalid File Name") << Describe(device);
+    EXPECT_EQ(device.proposed_names.size(), 3u);
+    EXPECT_EQ(std::string(current_file), folder + "demo.zuv");
+
     // A folder that cannot be written to.
     DialogScript missing_folder;
     EXPECT_EQ(WriteExtracted(&missing_folder, exe, folder + "no\\such\\folder\\back.zuv"), 0);
-    EXPECT_EQ(OnlyBox(missing_folder), std::string("Writing Failed: ") + kNotWritten);
+    EXPECT_EQ(OnlyBox(missing_folder),
+              std::string("Writing Failed: ") + kNotWritten + kNothingMade);
 }
 
 TEST_F(Extractor, AProposalLongerThanTheDialogTakesIsKeptAndAChoiceReplacesIt) {
@@ -233,39 +227,60 @@ TEST_F(Extractor, TheExecutableItselfAsOutputIsRefusedAndStaysIntact) {
     EXPECT_EQ(Extract(&script, {exe, exe}), 0);
     ASSERT_FALSE(script.boxes.empty());
     EXPECT_EQ(script.boxes.back().caption, "Writing Failed");
-    EXPECT_EQ(script.boxes.back().text, kNotWritten);
+    EXPECT_EQ(script.boxes.back().text, std::string(kNotWritten) + kExistingKept);
     EXPECT_TRUE(ReadBytes(exe) == before);
+    EXPECT_EQ(TemporariesIn(folder), 0);
+}
+
+// Bytes of an executable that become unreadable while they are read, as a
+// file on a share or a removable disk that goes away: the extraction ends
+// with its box, and the program goes on.
+TEST_F(Extractor, AnExecutableWhoseBytesBecomeUnreadableEndsTheExtractionNotTheProgram) {
+    Bytes built = ReadBytes(exe);
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    uint8_t* block = static_cast<uint8_t*>(
+        VirtualAlloc(nullptr, built.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    ASSERT_NE(block, nullptr);
+    memcpy(block, built.data(), built.size());
+    // The headers stay readable; the sections, the resources among them, go.
+    DWORD old = 0;
+    ASSERT_TRUE(VirtualProtect(block + system.dwPageSize, built.size() - system.dwPageSize,
+                               PAGE_NOACCESS, &old));
+    EXPECT_EQ(extract_entry(block, built.size(), (folder + "gone.zuv").c_str(), nullptr),
+              NOT_LOADED);
+    VirtualFree(block, 0, MEM_RELEASE);
+    EXPECT_FALSE(Exists(folder + "gone.zuv"));
+    EXPECT_EQ(TemporariesIn(folder), 0);
 }
 
 // Run by its own test entry, twice: the first run makes an executable
 // carrying a video larger than MORVANE_TEST_FILE_LIMIT; the second, with the
-// file size limited by the system to that many bytes, extracts it, and the
-// write comes out short as on a full disk.
+// file size limited by the system to that many bytes, extracts it over an
+// existing file, and the write comes out short as on a full disk.
 std::string ShortWriteFolder() {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     return std::string(temp) + "morvane_extractor_short\\";
 }
 
-int64_t FileLimit() {
-    const char* limit = getenv("MORVANE_TEST_FILE_LIMIT");
-    return limit ? _atoi64(limit) : 0;
-}
-
 TEST(ExtractorShortWrite, PrepareAnExecutableLargerThanTheLimit) {
-    if (!FileLimit()) GTEST_SKIP() << "needs a file size limit";
+    if (!TestFileLimit()) GTEST_SKIP() << "needs a file size limit";
     std::string folder = FreshFolder("morvane_extractor_short");
     Bytes large = VideoHeaderBytes(64, 48, 10);
-    large.resize(static_cast<size_t>(FileLimit()) * 3 / 2, 0x5A);
+    large.resize(static_cast<size_t>(TestFileLimit()) * 3 / 2, 0x5A);
     ASSERT_TRUE(WriteBytes(folder + "large.zuv", large));
     ASSERT_TRUE(BuildExe(folder + "large.zuv", folder + "large.exe"));
     DeleteFileA((folder + "large.zuv").c_str());
 }
 
-TEST(ExtractorShortWrite, AShortWriteIsAFailure) {
-    if (!FileLimit()) GTEST_SKIP() << "needs a file size limit";
+TEST(ExtractorShortWrite, AShortWriteLeavesTheExistingFileAndNoTemporary) {
+    if (!TestFileLimit()) GTEST_SKIP() << "needs a file size limit";
     std::string folder = ShortWriteFolder();
     ASSERT_TRUE(Exists(folder + "large.exe")) << "the first run makes it";
+    // The recording the executable was made from, as the proposal names it.
+    Bytes recording = MakeTestVideo(96, 64, 10, 12);
+    ASSERT_TRUE(WriteBytes(folder + "large.zuv", recording));
     DialogScript script;
     int extracted;
     {
@@ -274,9 +289,9 @@ TEST(ExtractorShortWrite, AShortWriteIsAFailure) {
                                           (folder + "large.zuv").c_str());
     }
     EXPECT_EQ(extracted, 0);
-    EXPECT_EQ(OnlyBox(script), std::string("Writing Failed: ") + kNotWritten);
-    // What was written stays on disk, cut at the limit.
-    EXPECT_LE(static_cast<int64_t>(ReadBytes(folder + "large.zuv").size()), FileLimit());
+    EXPECT_EQ(OnlyBox(script), std::string("Writing Failed: ") + kNotWritten + kExistingKept);
+    EXPECT_TRUE(ReadBytes(folder + "large.zuv") == recording);
+    EXPECT_EQ(TemporariesIn(folder), 0);
 }
 
 }  // namespace

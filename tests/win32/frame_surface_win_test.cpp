@@ -79,12 +79,12 @@ TEST(FrameSurfaceWin, PixelsWrittenDirectlyAreWhatGdiCopiesOut) {
     FrameSurfaceDestroy(&other);
 }
 
-TEST(FrameSurfaceWin, OversizedRequestIsLimitedTo2048) {
+TEST(FrameSurfaceWin, OversizedRequestIsLimitedToTheLargestSide) {
     FrameSurface surface;
-    ASSERT_NE(FrameSurfaceCreate(3000, 100, &surface), nullptr);
-    EXPECT_EQ(surface.width, 2048);
-    EXPECT_EQ(surface.height, 100);
-    EXPECT_EQ(surface.requestedWidth, 2048u);
+    ASSERT_NE(FrameSurfaceCreate(100, FRAME_SURFACE_MAX_SIDE + 808, &surface), nullptr);
+    EXPECT_EQ(surface.width, 100);
+    EXPECT_EQ(surface.height, static_cast<int32_t>(FRAME_SURFACE_MAX_SIDE));
+    EXPECT_EQ(surface.requestedHeight, FRAME_SURFACE_MAX_SIDE);
     FrameSurfaceDestroy(&surface);
 }
 

@@ -29,28 +29,6 @@
 
 namespace {
 
-struct VideoSummary {
-    bool sound = false;  // opens, and ends after its last complete record
-    uint32_t records = 0;
-    uint32_t changed = 0;
-};
-
-VideoSummary Summarise(const std::string& path) {
-    VideoSummary summary;
-    std::vector<uint8_t> bytes = ReadWholeFile(path);
-    VideoReader reader;
-    if (!VideoReaderOpen(&reader, bytes.data(), bytes.size())) return summary;
-    VideoRecord record;
-    size_t end = reader.position;
-    while (VideoReaderNext(&reader, &record)) {
-        end = reader.position;
-        summary.records++;
-        if (record.header.frameType != FRAME_UNCHANGED) summary.changed++;
-    }
-    summary.sound = end == bytes.size();
-    return summary;
-}
-
 // Handles messages until the time has passed, sleeping in between.
 void IdleFor(double seconds) {
     double end = Now() + seconds;
@@ -79,7 +57,7 @@ void MeasureUnchanging(double seconds, const std::string& path) {
     IdleFor(seconds);
     EngineStop();
     double cpu = ProcessCpuSeconds() - cpuBefore, wall = Now() - wallBefore;
-    VideoSummary video = Summarise(path);
+    CountedVideo video = CountRecords(path);
     printf("cpu: unchanging %dx%d window at %u fps for %.2f s: %u records (%u changed, %s), "
            "process CPU %.3f s = %.1f%% of one processor\n",
            width, height, rate, wall, video.records, video.changed,
@@ -109,7 +87,7 @@ void MeasureTiming(double seconds, const std::string& path, const char* how) {
     IdleFor(seconds);
     EngineStop();
     double cpu = ProcessCpuSeconds() - cpuBefore, wall = Now() - wallBefore;
-    VideoSummary video = Summarise(path);
+    CountedVideo video = CountRecords(path);
     printf("timing: %s, unchanging %dx%d window at %u fps (interval %u ms) for %.2f s: %u records "
            "(%s) = %.2f frames stored per second of %.2f intervals; process CPU %.1f%% of one "
            "processor\n",
@@ -123,7 +101,7 @@ void MeasureScrolling(double seconds, const std::string& path) {
     const int width = 1280, height = 720;
     const uint32_t rate = 30;
     // The page is as tall as a surface may be; the scrolling wraps round it.
-    const int pageLines = static_cast<int>(FRAME_SURFACE_MAX_SIDE) / LINE_HEIGHT;
+    const int pageLines = 128;
     const int scrollPositions = pageLines - height / LINE_HEIGHT - 1;
     FrameSurface page;
     if (!DrawTextPage(&page, width, pageLines)) return;
@@ -171,7 +149,7 @@ void MeasureScrolling(double seconds, const std::string& path) {
     double wall = Now() - start;
     double cpu = ProcessCpuSeconds() - cpuBefore;
     timeEndPeriod(1);
-    VideoSummary video = Summarise(path);
+    CountedVideo video = CountRecords(path);
     printf("scroll: %dx%d text scrolling a line per frame at %u fps for %.2f s: %u records "
            "(%u changed, %s) = %.2f frames stored per second of %u; process CPU %.1f%% of one "
            "processor, recording and repainting\n",

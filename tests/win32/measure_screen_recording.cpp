@@ -31,30 +31,6 @@ double ProgramCpuSeconds(HANDLE process) {
     return seconds(kernel) + seconds(user);
 }
 
-struct Counted {
-    bool sound = false;
-    uint32_t records = 0;
-    uint32_t changed = 0;
-    VideoFileHeader header = {};
-};
-
-Counted CountRecords(const std::string& path) {
-    Counted counted;
-    std::vector<uint8_t> bytes = ReadWholeFile(path);
-    VideoReader reader;
-    if (bytes.empty() || !VideoReaderOpen(&reader, bytes.data(), bytes.size())) return counted;
-    counted.header = reader.header;
-    VideoRecord record;
-    size_t end = reader.position;
-    while (VideoReaderNext(&reader, &record)) {
-        end = reader.position;
-        counted.records++;
-        if (record.header.frameType != FRAME_UNCHANGED) counted.changed++;
-    }
-    counted.sound = end == bytes.size();
-    return counted;
-}
-
 // Chooses Capture and answers the dialogs: the file, 30 fps, the whole
 // screen, RECORD. False when a dialog did not come.
 bool StartWholeScreenRecording(const RunningProgram& program, HWND main, const std::string& path) {
@@ -83,7 +59,7 @@ int main(int argc, char** argv) {
     std::string path = TempFilePath("morvane_measure_screen.zuv");
     DeleteFileA(path.c_str());
 
-    const int pageLines = static_cast<int>(FRAME_SURFACE_MAX_SIDE) / LINE_HEIGHT;
+    const int pageLines = 128;
     const int scrollPositions = pageLines - height / LINE_HEIGHT - 1;
     FrameSurface page;
     PictureWindow shown = {};
@@ -137,7 +113,7 @@ int main(int argc, char** argv) {
     timeEndPeriod(1);
     CloseProgram(&program, main);
 
-    Counted video = CountRecords(path);
+    CountedVideo video = CountRecords(path);
     printf("screen: %ux%u whole screen at %u fps from the recorder's window, %dx%d text scrolling "
            "%d lines in %.2f s: %u records (%u changed, %s) = %.2f frames stored per second; "
            "recorder process CPU %.1f%% of one processor by GetProcessTimes\n",

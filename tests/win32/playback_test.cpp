@@ -2,9 +2,11 @@
 // window, from a file and from memory, and the window's client pixels are
 // read back while playback holds a frame on pause.
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -482,6 +484,7 @@ TEST_F(Playback, RefusedVideosStartNothingAndDrawNothing) {
         EXPECT_FALSE(Playing()) << what;
         EXPECT_EQ(engineState.finished, 1) << what;
         EXPECT_EQ(engineState.starting, 0) << what;
+        EXPECT_EQ(EngineQuery(ENGINE_QUERY_END_REASON), ENGINE_END_START_FAILED) << what;
         PumpFor(100);
         EXPECT_TRUE(AllOf(GrabClient(0, 0, CLIENT_WIDTH, CLIENT_HEIGHT), BACKGROUND)) << what;
         EngineStop();
@@ -520,14 +523,61 @@ TEST_F(Playback, RefusedVideosStartNothingAndDrawNothing) {
         expectRefused(PlayMemory(damaged), damage.what);
         expectRefused(PlayFile(damaged), damage.what);
     }
-    // A hostile size: the unpacking buffer of 5 x 65535 x 65535 bytes does
-    // not fit in 32 bits and is refused, not wrapped.
-    TestVideo huge = video;
-    huge.bytes[12] = huge.bytes[13] = huge.bytes[14] = huge.bytes[15] = 0xFF;
-    expectRefused(PlayMemory(huge), "65535 x 65535");
     expectRefused(EngineStartPlayback(reinterpret_cast<const char*>(video.bytes.data()), window, 1,
                                       16, RECORDER_BAND),
                   "a header cut before its frame rate");
+}
+
+size_t CommittedBytes() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
+
+TEST_F(Playback, ShortVideosAreASuccessAndClaimedSizesCostNoMoreThanTheSurface) {
+    // A video that is over before the start operation first looks: a header
+    // without records, and one frame at 100 frames per second.
+    TestVideo empty;
+    VideoBegin(&empty, 64, 48, 100);
+    VideoEnd(&empty);
+    empty.bytes.resize(VIDEO_MIN_FILE_SIZE, 0);
+    TestVideo one;
+    VideoBegin(&one, 64, 48, 100);
+    VideoAdd(&one, Bgrx(200, 40, 10), 1);
+    VideoEnd(&one);
+    one.bytes.resize(std::max<size_t>(one.bytes.size(), VIDEO_MIN_FILE_SIZE), 0);
+    for (const TestVideo* video : {&empty, &one}) {
+        const char* what = video == &empty ? "no records" : "one frame";
+        EXPECT_EQ(PlayMemory(*video), 1) << what;
+        EXPECT_TRUE(WaitFor([] { return !Playing(); }, GENEROUS_MS)) << what;
+        EXPECT_EQ(EngineQuery(ENGINE_QUERY_END_REASON), ENGINE_END_FINISHED) << what;
+        EXPECT_EQ(PlayFile(*video), 1) << what;
+        EXPECT_TRUE(WaitFor([] { return !Playing(); }, GENEROUS_MS)) << what;
+        EngineStop();
+    }
+
+    // Headers that claim pictures far beyond the surface limit: played
+    // within the memory the largest surface needs, whatever they claim.
+    for (uint16_t side : {uint16_t(13107), uint16_t(65535)}) {
+        std::vector<uint8_t> huge = HugeClaimVideo(65535, side, 30);
+        size_t before = CommittedBytes();
+        size_t most = before;
+        ASSERT_EQ(EngineStartPlayback(reinterpret_cast<const char*>(huge.data()), window, 1,
+                                      huge.size(), RECORDER_BAND),
+                  1)
+            << "65535 x " << side;
+        EXPECT_TRUE(WaitFor([&] {
+            most = std::max(most, CommittedBytes());
+            return EngineQuery(ENGINE_QUERY_FRAME_COUNT) >= 3;
+        }, GENEROUS_MS * 3)) << "65535 x " << side;
+        most = std::max(most, CommittedBytes());
+        EngineStop();
+        size_t largest = 2 * FramePlanesSize(FRAME_SURFACE_MAX_SIDE, FRAME_SURFACE_MAX_SIDE) +
+                         4u * FRAME_SURFACE_MAX_SIDE * FRAME_SURFACE_MAX_SIDE;
+        EXPECT_LT(most - before, largest) << "65535 x " << side << ": " << (most - before) / 1048576
+                                          << " MB";
+    }
 }
 
 // Plays damaged bytes from memory, read up to a page the process may not

@@ -12,6 +12,7 @@
 #include "dialog_driver_win.h"
 #include "packaging.h"
 #include "packaging_support_win.h"
+#include "recorder_support_win.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ bool WaitFor(const std::function<bool()>& condition, long timeout_ms) {
     return true;
 }
 
-struct WindowSearch {
+struct PlayerWindowSearch {
     DWORD process;
     const char* class_name;
     const char* title;  // null: any
@@ -44,7 +45,7 @@ struct WindowSearch {
 };
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM search_address) {
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(search_address);
+    PlayerWindowSearch* search = reinterpret_cast<PlayerWindowSearch*>(search_address);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process != search->process || ClassOf(window) != search->class_name ||
@@ -56,7 +57,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM search_address) {
 }
 
 HWND WindowOf(DWORD process, const char* class_name, const char* title = nullptr) {
-    WindowSearch search = {process, class_name, title, nullptr};
+    PlayerWindowSearch search = {process, class_name, title, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -210,14 +211,38 @@ TEST_F(Player, OpensMaximizedPlaysItsVideoAndReplaysItOncePerIdlePeriod) {
 
     // Restored, the window is 400 x 300, centred on the desktop.
     PostMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
-    ASSERT_TRUE(WaitFor([&] { return !IsZoomed(window); }, 10000));
+    // The maximized state ends before the window has moved: the placement is
+    // waited for, not the state alone.
     RECT desktop, placed;
     GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(window, &placed);
+    ASSERT_TRUE(WaitFor([&] {
+        GetWindowRect(window, &placed);
+        return !IsZoomed(window) && placed.right - placed.left == 400;
+    }, 10000));
     EXPECT_EQ(placed.left, (desktop.right - 399) / 2);
     EXPECT_EQ(placed.top, (desktop.bottom - 299) / 2);
     EXPECT_EQ(placed.right - placed.left, 400);
     EXPECT_EQ(placed.bottom - placed.top, 300);
+    CloseAndExpectExitCodeZero();
+}
+
+TEST_F(Player, A4KVideoPlaysWholeInAWindowNoLargerThanTheWorkArea) {
+    Start(BuildSelfPlaying(MakeQuadrantVideo(3840, 2160, 2, 10)));
+    EXPECT_TRUE(WaitFor([&] { return IsZoomed(window) != 0; }, 10000));
+    RECT work, client;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_GE(client.left, work.left);
+    EXPECT_GE(client.top, work.top);
+    EXPECT_LE(client.right, work.right);
+    EXPECT_LE(client.bottom, work.bottom);
+    // Stretched over the whole client area from (1, 1).
+    EXPECT_TRUE(WaitFor([&] {
+        int w = 0, h = 0;
+        std::vector<uint32_t> pixels = GrabClientFromScreen(window, &w, &h);
+        return w > 100 && h > 100 && ShowsQuadrants(pixels, w, 1, 1, w - 2, h - 2);
+    }, 30000));
     CloseAndExpectExitCodeZero();
 }
 
@@ -265,6 +290,35 @@ TEST_F(Player, StopPauseAndPlayFromTheMenuAndTheAboutDialog) {
     EXPECT_EQ(WindowText(GetDlgItem(about, IDCANCEL)), "Close");
     PressButton(about, IDCANCEL);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 10000));
+    CloseAndExpectExitCodeZero();
+}
+
+TEST_F(Player, AfterPauseThenStopTheReplayStartsTheVideoAndPlayWhilePausedOnlyLiftsThePause) {
+    Start(BuildSelfPlaying(MakeTestVideo(VIDEO_WIDTH, VIDEO_HEIGHT, 10, 40)));
+    ASSERT_TRUE(WaitFor([&] { return ShowsVideo(); }, 20000));
+
+    // Pause, then Stop: the pause outlives the playback; the replay's first
+    // start only lifts it, and the next starts the video.
+    Command(PAUSE_VIDEO);
+    Command(STOP_VIDEO);
+    ASSERT_TRUE(WaitFor([&] { return ShowsNoVideo(); }, 3000));
+    Clock::time_point stopped = Clock::now();
+    ASSERT_TRUE(WaitFor([&] { return ShowsVideo(); }, 15000));
+    EXPECT_GE(MillisecondsSince(stopped), 3500);
+    EXPECT_TRUE(WaitFor([&] { return Title() == TimedTitle("00:00:01"); }, 5000)) << Title();
+
+    // Play while paused ends the paused playback and starts nothing, with no
+    // box; the next Play starts the video at once.
+    Command(PAUSE_VIDEO);
+    Command(PLAY_VIDEO);
+    ASSERT_TRUE(WaitFor([&] { return ShowsNoVideo(); }, 3000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_TRUE(ShowsNoVideo());
+    EXPECT_EQ(WindowOf(process.dwProcessId, "#32770"), nullptr);
+    Command(PLAY_VIDEO);
+    Clock::time_point asked = Clock::now();
+    ASSERT_TRUE(WaitFor([&] { return ShowsVideo(); }, 5000));
+    EXPECT_LT(MillisecondsSince(asked), 3000);
     CloseAndExpectExitCodeZero();
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "recorder_driver_win.h"
 #include "resource_ids.h"
 #include "status_text.h"
+#include "window_utils.h"
 
 namespace {
 
@@ -85,6 +87,14 @@ protected:
     HWND ConfirmSettings(HWND settings) {
         Click(settings, IDOK);
         return WaitForProgramDialog(program, kLocator);
+    }
+    // Capture into a file that does not exist yet: the locator it leads to.
+    HWND LocatorForNewFile(const std::string& file) {
+        DeleteFileA(file.c_str());
+        HWND settings = OpenSettings();
+        if (!settings) return nullptr;
+        SetDlgItemTextA(settings, IDC_DESTINATION_FILE, file.c_str());
+        return ConfirmSettings(settings);
     }
     // Waits for the message box, checks its text and owner, and answers it.
     void ExpectBox(const char* caption, const char* text, HWND owner, int answer = IDOK) {
@@ -247,12 +257,23 @@ bool NoFileStartsWith(const std::string& pattern) {
 TEST_F(Recorder, SettingsRefuseWhatCannotBeRecordedAndAskBeforeReplacing) {
     HWND settings = OpenSettings();
     ASSERT_NE(settings, nullptr);
-    for (const char* rate : {"abc", "0", "70000"}) {
+    for (const char* rate : {"abc", "0", "1001", "70000"}) {
         SetDlgItemTextA(settings, IDC_FRAME_RATE, rate);
         Click(settings, IDOK);
         ExpectBox("Invalid Frame Rate",
-                  "Please enter a frame rate from 1 to 65535 frames per second.", settings);
+                  "Please enter a frame rate from 1 to 1000 frames per second.", settings);
         EXPECT_TRUE(IsWindowVisible(settings)) << rate;
+    }
+    // Names Windows keeps for devices would record into nothing.
+    SetDlgItemTextA(settings, IDC_FRAME_RATE, "15");
+    for (const char* device : {"NUL", "c:\\videos\\con.zuv", "lpt1 .zuv"}) {
+        SetDlgItemTextA(settings, IDC_DESTINATION_FILE, device);
+        Click(settings, IDOK);
+        ExpectBox("Invalid File Name",
+                  "This name is reserved by Windows for a device (NUL, CON, PRN, AUX, COM1 to COM9, "
+                  "LPT1 to LPT9) and cannot be used for a file. Please choose another name.",
+                  settings);
+        EXPECT_TRUE(IsWindowVisible(settings)) << device;
     }
     // An existing file: No stays in the dialog, Yes goes on.
     std::string existing = TempFilePath("morvane commands existing.zuv");
@@ -411,6 +432,20 @@ POINT CentreOf(RECT r) {
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
+// Drags the locator's icon onto the window at the screen point, as a person
+// would, in small steps.
+void DragLocatorTo(HWND locator, POINT inside) {
+    POINT from = CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON)));
+    MouseTo(from, 0);
+    MouseTo(from, MOUSEEVENTF_LEFTDOWN);
+    for (int step = 1; step <= 10; ++step) {
+        MouseTo(POINT{from.x + (inside.x - from.x) * step / 10,
+                      from.y + (inside.y - from.y) * step / 10},
+                0);
+    }
+    MouseTo(inside, MOUSEEVENTF_LEFTUP);
+}
+
 uint32_t ScreenPixel(POINT at) {
     HDC screen = GetDC(nullptr);
     uint32_t pixel = GrabPixels(screen, at.x, at.y, 1, 1)[0];
@@ -462,21 +497,9 @@ TEST_F(Recorder, LocatorFindsTheWindowDraggedOntoBlinksItAndLeavesNothingInverte
     std::vector<uint32_t> before = GrabScreen();
 
     std::string recorded = TempFilePath("morvane commands located.zuv");
-    DeleteFileA(recorded.c_str());
-    HWND settings = OpenSettings();
-    ASSERT_NE(settings, nullptr);
-    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, recorded.c_str());
-    HWND locator = ConfirmSettings(settings);
+    HWND locator = LocatorForNewFile(recorded);
     ASSERT_NE(locator, nullptr);
-    MouseTo(CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON))), 0);
-    MouseTo(CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON))), MOUSEEVENTF_LEFTDOWN);
-    POINT from = CentreOf(OuterRect(GetDlgItem(locator, IDC_LOCATOR_ICON)));
-    for (int step = 1; step <= 10; ++step) {
-        MouseTo(POINT{from.x + (inside.x - from.x) * step / 10,
-                      from.y + (inside.y - from.y) * step / 10},
-                0);
-    }
-    MouseTo(inside, MOUSEEVENTF_LEFTUP);
+    DragLocatorTo(locator, inside);
     char wanted[256];
     snprintf(wanted, sizeof wanted,
              "Window Handle: 0x%08lx\r\nWindow Title: Locator Target\r\nWindow Classname: "
@@ -498,7 +521,7 @@ TEST_F(Recorder, LocatorFindsTheWindowDraggedOntoBlinksItAndLeavesNothingInverte
 
     // The whole screen blinks, and after Cancel no part of it stays inverted,
     // also where no window repaints it.
-    settings = OpenSettings();
+    HWND settings = OpenSettings();
     ASSERT_NE(settings, nullptr);
     SetDlgItemTextA(settings, IDC_DESTINATION_FILE, (recorded + ".unused").c_str());
     locator = ConfirmSettings(settings);
@@ -518,6 +541,113 @@ TEST_F(Recorder, LocatorFindsTheWindowDraggedOntoBlinksItAndLeavesNothingInverte
     PumpFor(500);
     EXPECT_EQ(InvertedPixels(before, GrabScreen(), recorder_windows), 0u);
     DestroyWindow(target);
+    DeleteFileA(recorded.c_str());
+}
+
+TEST_F(Recorder, ARecordingThatEndsByItselfIsReportedAndTheSessionsEndFinishesTheFile) {
+    // The recorded window closes while it is recorded.
+    HWND target = OpenTargetWindow(RGB(200, 60, 30));
+    ASSERT_NE(target, nullptr);
+    std::string recorded = TempFilePath("morvane commands window gone.zuv");
+    HWND locator = LocatorForNewFile(recorded);
+    ASSERT_NE(locator, nullptr);
+    DragLocatorTo(locator, CentreOf(OuterRect(target)));
+    EXPECT_TRUE(WaitFor([&] {
+        return ItemText(locator, IDC_WINDOW_INFO).find("Locator Target") != std::string::npos;
+    }, 3000)) << ItemText(locator, IDC_WINDOW_INFO);
+    Click(locator, IDOK);
+    EXPECT_TRUE(WaitForStatus(main, " Capturing [00:00:01]"));
+    DestroyWindow(target);
+    HWND box = WaitForProgramDialog(program, "Recording Ended");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(BoxText(box), "The recording has ended by itself. The recorded window was "
+                            "closed.\n\nEverything recorded up to then is kept in\n" +
+                                recorded);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), main);
+    char ready[STATUS_TEXT_CAPACITY];
+    format_ready_text(ready, recorded.c_str());
+    EXPECT_EQ(StatusText(main), ready);
+    Click(box, IDOK);
+    EXPECT_TRUE(WaitUntilClosed(box));
+    RecordedVideo video = ReadRecordedVideo(recorded);
+    EXPECT_GE(video.records, 10);
+    EXPECT_TRUE(video.whole);
+    // Said once: the next ticks say nothing more.
+    PumpFor(1200);
+    EXPECT_EQ(ProgramDialog(program, "Recording Ended"), nullptr);
+
+    // The session ends during a recording of the main window: by the time
+    // the recorder has answered, the file ends on a whole record, and a
+    // stop asked for says nothing. Its name has letters of no single ANSI
+    // code page, which the recorder's calls take whole.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring world_name = std::wstring(temp) + L"morvane \u00e9t\u00e9 \u65e5\u672c \u0416.zuv";
+    DeleteFileW(world_name.c_str());
+    HWND settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    SetDlgItemTextW(settings, IDC_DESTINATION_FILE, world_name.c_str());
+    locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDOK);
+    EXPECT_TRUE(WaitForStatus(main, " Capturing [00:00:01]"));
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK,
+                                    10000, &answer));
+    EXPECT_EQ(answer, 1u);
+    EXPECT_TRUE(SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK,
+                                    10000, &answer));
+    DeleteFileA(recorded.c_str());
+    ASSERT_TRUE(MoveFileW(world_name.c_str(), std::wstring(recorded.begin(), recorded.end()).c_str()))
+        << "no file of that name";
+    video = ReadRecordedVideo(recorded);
+    EXPECT_GE(video.records, 10);
+    EXPECT_TRUE(video.whole);
+    EXPECT_TRUE(video.header.width == OuterRect(main).right - OuterRect(main).left);
+    PumpFor(1200);
+    EXPECT_EQ(ProgramDialog(program, "Recording Ended"), nullptr);
+    DeleteFileA(recorded.c_str());
+}
+
+// Run by its own test entry, with the file size limited by the system as
+// on a full disk: the whole screen, where a window shows ever new noise, is
+// recorded until a record no longer fits.
+TEST_F(Recorder, AFullDiskEndsTheRecordingAndSaysSo) {
+    if (!TestFileLimit()) GTEST_SKIP() << "needs a file size limit";
+    PictureWindow noise = {};
+    ASSERT_TRUE(PictureWindowOpen(&noise, 400, 100, 800, 600));
+    std::mt19937 random(7);
+    PictureWindowShowNoise(&noise, &random);
+    std::string recorded = TempFilePath("morvane commands full disk.zuv");
+    HWND locator = LocatorForNewFile(recorded);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDC_WHOLE_SCREEN);
+    EXPECT_TRUE(WaitFor([&] {
+        return ItemText(locator, IDC_WINDOW_INFO).find("DESKTOP") != std::string::npos;
+    }, 5000));
+    Click(locator, IDOK);
+    HWND box = nullptr;
+    DWORD start = GetTickCount();
+    while (!(box = ProgramDialog(program, "Recording Ended")) && GetTickCount() - start < 30000) {
+        PictureWindowShowNoise(&noise, &random);
+        PumpFor(30);
+    }
+    ASSERT_NE(box, nullptr);
+    PumpFor(150);
+    EXPECT_EQ(BoxText(box), "The recording has ended by itself. The disk is full or the file "
+                            "could not be written.\n\nEverything recorded up to then is kept "
+                            "in\n" +
+                                recorded);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), main);
+    EXPECT_TRUE(StartsWith(StatusText(main), " Ready [Stopped]")) << StatusText(main);
+    Click(box, IDOK);
+    EXPECT_TRUE(WaitUntilClosed(box));
+    // What fitted is a sound video up to its last whole record.
+    RecordedVideo video = ReadRecordedVideo(recorded);
+    EXPECT_GE(video.records, 1);
+    EXPECT_TRUE(video.whole);
+    EXPECT_LE(FileSizeOf(recorded), TestFileLimit());
+    PictureWindowClose(&noise);
     DeleteFileA(recorded.c_str());
 }
 

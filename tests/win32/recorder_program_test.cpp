@@ -176,6 +176,53 @@ TEST(RecorderProgram, PlaysTheVideoNamedOnItsCommandLineAtOnce) {
     DeleteFileA(video.c_str());
 }
 
+// The characteristics in the file header of the program at path, 0 when it
+// cannot be read.
+WORD ImageCharacteristics(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    std::vector<uint8_t> head(4096);
+    DWORD got = 0;
+    ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &got, nullptr);
+    CloseHandle(file);
+    if (got < sizeof(IMAGE_DOS_HEADER)) return 0;
+    LONG at = reinterpret_cast<const IMAGE_DOS_HEADER*>(head.data())->e_lfanew;
+    if (at < 0 || static_cast<DWORD>(at) + 4 + sizeof(IMAGE_FILE_HEADER) > got) return 0;
+    return reinterpret_cast<const IMAGE_FILE_HEADER*>(head.data() + at + 4)->Characteristics;
+}
+
+// A recording of 8192 pixels a side needs some 900 MB of buffers in one
+// piece each: both 32-bit programs take the 4 GiB of address space that
+// 64-bit Windows gives a program that says it can use them.
+TEST(RecorderProgram, BothProgramsAreLargeAddressAwareAndPlayA4KVideoWhole) {
+    EXPECT_TRUE(ImageCharacteristics(kProgram) & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+    EXPECT_TRUE(ImageCharacteristics(kPlayer) & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+
+    std::vector<uint8_t> video = MakeQuadrantVideo(3840, 2160, 2, 10);
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    std::string path = std::string(folder) + "morvane program 4k.zuv";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, video.data(), static_cast<DWORD>(video.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, video.size());
+    RunningProgram program = StartProgram(kProgram, "\"" + path + "\"");
+    ASSERT_TRUE(program.started) << "error " << program.error;
+    HWND main = WaitForProgramWindow(program, "prog_main", 30000);
+    ASSERT_NE(main, nullptr);
+    // Stretched over the area above the 24-pixel band, from (1, 1).
+    EXPECT_TRUE(Eventually([&] {
+        int w = 0, h = 0;
+        std::vector<uint32_t> pixels = GrabClientFromScreen(main, &w, &h);
+        return w > 100 && h > 124 && ShowsQuadrants(pixels, w, 1, 1, w - 2, h - 24 - 2);
+    }, 20000));
+    EXPECT_EQ(CloseProgram(&program, main), 0);
+    DeleteFileA(path.c_str());
+}
+
 // The resources of the program file, read as data.
 struct ResourceList {
     std::set<std::string> names;  // "type/name"

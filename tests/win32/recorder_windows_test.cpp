@@ -10,11 +10,13 @@
 #include <thread>
 #include <vector>
 
+#include "dialog_driver_win.h"
 #include "dialogs.h"
 #include "engine.h"
 #include "main_window.h"
 #include "recorder_globals.h"
 #include "recorder_support_win.h"
+#include "recorder_startup.h"
 #include "resource_ids.h"
 #include "toolbar.h"
 #include "window_utils.h"
@@ -109,16 +111,20 @@ TEST_F(RecorderWindows, CommandLineWithoutAnExistingFileGivesTheEmptyText) {
     EXPECT_STREQ(out, "");
 }
 
-TEST_F(RecorderWindows, CommandLineRelativeNameEndsAtTheFirstBlank) {
+TEST_F(RecorderWindows, CommandLineRelativeNameEndsAtTheFirstBlankAndIsMadeAbsolute) {
     char old_folder[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, old_folder);
     SetCurrentDirectoryA(TempFolder().c_str());
+    char folder[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, folder);
     MakeFile("morvane_relative.zuv");
     char out[CURRENT_FILE_CAPACITY] = "c:\\untitled.zuv";
     EXPECT_EQ(parse_command_line("morvane_relative.zuv and more", out, sizeof out), 1);
-    EXPECT_STREQ(out, "morvane_relative.zuv");
-    DeleteFileA("morvane_relative.zuv");
+    // A dialog that changes the current folder later leads nowhere else.
     SetCurrentDirectoryA(old_folder);
+    EXPECT_EQ(std::string(out), std::string(folder) + "\\morvane_relative.zuv");
+    EXPECT_EQ(file_exists(out), 1);
+    DeleteFileA(out);
 }
 
 TEST_F(RecorderWindows, CommandLineShorterPathReplacesTheWholeDefault) {
@@ -208,6 +214,34 @@ RECT ChildRect(HWND child) {
     GetWindowRect(child, &r);
     MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+// Refuses the creation of the recorder's main window, as a system out of
+// window resources would.
+LRESULT CALLBACK RefuseMainWindow(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_CREATEWND) {
+        LPCSTR name = reinterpret_cast<CBT_CREATEWNDA*>(lparam)->lpcs->lpszClass;
+        if (!IS_INTRESOURCE(name) && lstrcmpA(name, MAIN_WINDOW_CLASS) == 0) return 1;
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+TEST_F(RecorderWindows, AMainWindowThatCannotBeMadeIsReportedAndTheProgramEnds) {
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseMainWindow, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    DialogScript script;
+    int code;
+    {
+        DialogDriver driver(GetCurrentThreadId(), &script);
+        code = run_recorder(GetModuleHandleA(nullptr), "");
+    }
+    UnhookWindowsHookEx(hook);
+    EXPECT_NE(code, 0);
+    EXPECT_EQ(main_window, nullptr);
+    ASSERT_EQ(script.boxes.size(), 1u) << Describe(script);
+    EXPECT_EQ(script.boxes[0].caption, "Start-up Failed");
+    EXPECT_EQ(script.boxes[0].text.rfind("Morvane could not create its main window", 0), 0u)
+        << script.boxes[0].text;
 }
 
 TEST_F(RecorderWindows, MainWindowIsPlacedFromTheScreenSizeAndKeepsItsBottomStrip) {

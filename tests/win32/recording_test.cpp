@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine.h"
 #include "win32/frame_pacing_win.h"
+#include "recording_stages.h"
 #include "recording_support_win.h"
 #include "test_pictures.h"
 #include "video_reader.h"
@@ -289,6 +291,7 @@ TEST_F(Recording, EscapeEndsTheRecordingPromptlyAlsoWhilePaused) {
     PressEscape();
     EXPECT_TRUE(WaitFor([] { return EngineQuery(ENGINE_QUERY_CAPTURING) == 0; }, 2000));
     EXPECT_EQ(engineState.finished, 1);
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_END_REASON), ENGINE_END_STOPPED);  // asked for: no report
     EXPECT_TRUE(Decode(ReadWholeFile(path)).endsAfterLastRecord);
     GetAsyncKeyState(VK_ESCAPE);
 
@@ -339,20 +342,133 @@ TEST_F(Recording, BothWaysOfWaitingKeepFramesAnIntervalApart) {
 }
 
 TEST_F(Recording, AnAreaWiderThanASurfaceStoresItsSizeAndRecordsTheLimitedFrame) {
-    CaptureRect wide = {0, 0, 2099, WINDOW_HEIGHT - 1};
+    const int32_t width = FRAME_SURFACE_MAX_SIDE + 8;
+    CaptureRect wide = {0, 0, width - 1, WINDOW_HEIGHT - 1};
     ASSERT_EQ(EngineStartRecording(path.c_str(), shown.window, &wide, 30), 1);
     ASSERT_TRUE(WaitForFrames(2));
     EngineStop();
     std::vector<uint8_t> bytes = ReadWholeFile(path);
     VideoReader reader;
     ASSERT_TRUE(VideoReaderOpen(&reader, bytes.data(), bytes.size()));
-    EXPECT_EQ(reader.header.width, 2100);
+    EXPECT_EQ(reader.header.width, width);
     EXPECT_EQ(reader.header.height, WINDOW_HEIGHT);
     VideoRecord record;
     ASSERT_TRUE(VideoReaderNext(&reader, &record));
     EXPECT_EQ(record.header.frameType, FRAME_KEY);
     EXPECT_EQ(record.header.right, FRAME_SURFACE_MAX_SIDE - 1);
     EXPECT_EQ(record.header.bottom, WINDOW_HEIGHT - 1);
+}
+
+// Every grab made slow, as on a loaded machine: nearly two and a half frame
+// intervals at 30 frames per second.
+const DWORD SLOW_GRAB_MS = 80;
+
+void SlowGrab(RecordingStage stage, int64_t) {
+    if (stage == RECORDING_STAGE_GRAB) Sleep(SLOW_GRAB_MS);
+}
+
+TEST_F(Recording, SlowFramesKeepRealTimeWithUnchangedRecordsForTheIntervalsMissed) {
+    recordingStageHook = SlowGrab;
+    double start = Seconds();
+    ASSERT_EQ(Start(30), 1);
+    double running = Seconds();
+    // The picture changes all the time, so every capture is a changed record
+    // and every unchanged one stands for an interval without a capture.
+    uint8_t shade = 0;
+    while (Seconds() - running < 2.5) {
+        shade = static_cast<uint8_t>(shade + 7);
+        FrameSurfaceLock(&shown.picture);
+        FrameSurfaceFill(&shown.picture, 0, 0, WINDOW_WIDTH - 1, WINDOW_HEIGHT - 1,
+                         Bgrx(shade, 90, 255 - shade));
+        FrameSurfaceUnlock(&shown.picture);
+        PictureWindowShow(&shown);
+        PumpFor(10);
+    }
+    double seen = Seconds();
+    uint32_t counted = FrameCount();
+    EngineStop();
+    double stopped = Seconds();
+    recordingStageHook = nullptr;
+
+    std::vector<uint8_t> bytes = ReadWholeFile(path);
+    DecodedVideo video = Decode(bytes);
+    EXPECT_TRUE(video.endsAfterLastRecord);
+    // One record per interval of the time recorded, which began between the
+    // start's call and its return and ended between the stop's.
+    double intervals = 1000.0 / 33;
+    EXPECT_GE(video.records.size(), (seen - running) * intervals - 1);
+    EXPECT_LE(video.records.size(), (stopped - start) * intervals + 1);
+    // The status clock counts records: it keeps real time too, behind by at
+    // most the frame under way.
+    EXPECT_GE(counted, (seen - running) * intervals - 1 - SLOW_GRAB_MS / 33 - 1);
+    size_t captures = 0, unchanged = 0;
+    FrameRecordHeader bare = VideoUnchangedRecordHeader(WINDOW_WIDTH, WINDOW_HEIGHT);
+    for (const FrameRecordHeader& record : video.records) {
+        if (record.frameType == FRAME_UNCHANGED) {
+            unchanged++;
+            EXPECT_EQ(std::memcmp(&record, &bare, sizeof bare), 0);
+        } else {
+            captures++;
+            EXPECT_EQ(record.packed, 1u);
+        }
+    }
+    EXPECT_LE(captures, (stopped - start) * 1000 / SLOW_GRAB_MS + 1);
+    EXPECT_GE(unchanged, captures - 1);
+}
+
+// Holds all of the free address space of this 32-bit process but for a few
+// blocks, until it goes out of scope.
+struct AddressSpaceHold {
+    std::vector<void*> taken;
+    AddressSpaceHold(int blocks, size_t blockBytes) {
+        std::vector<void*> spared;
+        for (int i = 0; i < blocks; i++)
+            spared.push_back(VirtualAlloc(nullptr, blockBytes, MEM_RESERVE, PAGE_NOACCESS));
+        for (size_t size = size_t(1) << 30; size >= 65536; size /= 2) {
+            while (void* range = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                taken.push_back(range);
+        }
+        for (void* range : spared)
+            if (range) VirtualFree(range, 0, MEM_RELEASE);
+    }
+    ~AddressSpaceHold() {
+        for (void* range : taken) VirtualFree(range, 0, MEM_RELEASE);
+    }
+};
+
+// The 32-bit build, which users run, is where memory runs out. A 64-bit
+// process's address space cannot be filled: Wine keeps a byte for every page
+// a process reserves.
+TEST_F(Recording, AStartWhoseMemoryCannotBeHadTouchesNoFile) {
+    if (sizeof(void*) != 4) GTEST_SKIP() << "a 64-bit address space cannot be filled";
+    // Surfaces of 8 MB each, where no free range is larger than 4 MB.
+    CaptureRect large = {0, 0, 1919, 1079};
+    std::string absent = TempFilePath("morvane_recording_absent.zuv");
+    const char earlier[] = "an earlier recording the user keeps";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, earlier, sizeof earlier, &written, nullptr);
+    CloseHandle(file);
+    DeleteFileA(absent.c_str());
+    int overExisting, overAbsent;
+    {
+        AddressSpaceHold hold(3, 4 << 20);
+        overExisting = EngineStartRecording(path.c_str(), shown.window, &large, 30);
+        overAbsent = EngineStartRecording(absent.c_str(), shown.window, &large, 30);
+    }
+    EXPECT_EQ(overExisting, 0);
+    EXPECT_EQ(overAbsent, 0);
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_CAPTURING), 0u);
+    std::vector<uint8_t> kept = ReadWholeFile(path);
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), std::string(earlier, sizeof earlier));
+    EXPECT_EQ(FileSizeOf(absent), -1);
+    // With the memory back, the same start records.
+    ASSERT_EQ(EngineStartRecording(absent.c_str(), shown.window, &large, 30), 1);
+    EXPECT_TRUE(WaitForFrames(1));
+    EngineStop();
+    EXPECT_GT(FileSizeOf(absent), 24);
+    DeleteFileA(absent.c_str());
 }
 
 // Run by its own test entry with the file size limited by the system
@@ -369,12 +485,7 @@ TEST_F(Recording, AShortWriteEndsTheRecordingAndKeepsEveryCompleteRecord) {
     std::mt19937 random(7);
     std::vector<std::vector<uint32_t>> painted;
     auto paintNoise = [&] {
-        FrameSurfaceLock(&noisy.picture);
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++)
-                noisy.picture.pixels[y * noisy.picture.stride + x] = random() & 0xFFFFFF;
-        FrameSurfaceUnlock(&noisy.picture);
-        PictureWindowShow(&noisy);
+        PictureWindowShowNoise(&noisy, &random);
         painted.push_back(GrabWindowPicture(noisy.window, width, height));
     };
     paintNoise();
@@ -392,6 +503,7 @@ TEST_F(Recording, AShortWriteEndsTheRecordingAndKeepsEveryCompleteRecord) {
         60000);
     EXPECT_TRUE(ended);
     EXPECT_EQ(engineState.finished, 1);
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_END_REASON), ENGINE_END_WRITE_FAILED);
     EngineStop();
     PictureWindowClose(&noisy);
 
