@@ -143,7 +143,7 @@ int survey(const video_input& input, const std::string& name, ExportWalkStats* s
     progress_line line;
     progress_begin(&line, name);
     uint64_t pictures = 0;
-    ExportWalkOptions options = {count_picture, &pictures, progress_report, &line, 0};
+    ExportWalkOptions options = {count_picture, &pictures, progress_report, &line, 0, false};
     int status = ExportWalkVideo(input.data, input.size, &options, stats);
     progress_end(&line);
     return status;

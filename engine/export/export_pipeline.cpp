@@ -34,7 +34,7 @@ void EndWalk(Walk* walk) {
     *walk = Walk{};
 }
 
-int StartWalk(Walk* walk, const VideoFileHeader& header) {
+int StartWalk(Walk* walk, const VideoFileHeader& header, bool keepPrevious) {
     *walk = Walk{};
     if (!FrameSurfaceCreate(header.width, header.height, &walk->surface)) return EXPORT_NO_MEMORY;
     walk->surfaceMade = true;
@@ -45,8 +45,8 @@ int StartWalk(Walk* walk, const VideoFileHeader& header) {
     if (walk->planesSize == 0 || pictureSize == 0) return EXPORT_NO_MEMORY;
     walk->planes = static_cast<uint8_t*>(std::malloc(walk->planesSize));
     walk->pending = static_cast<uint32_t*>(std::calloc(1, pictureSize));
-    walk->shown = static_cast<uint32_t*>(std::calloc(1, pictureSize));
-    if (!walk->planes || !walk->pending || !walk->shown) return EXPORT_NO_MEMORY;
+    if (keepPrevious) walk->shown = static_cast<uint32_t*>(std::calloc(1, pictureSize));
+    if (!walk->planes || !walk->pending || (keepPrevious && !walk->shown)) return EXPORT_NO_MEMORY;
     if (!FrameSurfaceLock(&walk->surface)) return EXPORT_NO_MEMORY;
     FrameSurfaceFill(&walk->surface, 0, 0, walk->surface.width - 1, walk->surface.height - 1, 0);
     FrameSurfaceUnlock(&walk->surface);
@@ -146,7 +146,7 @@ int ExportWalkVideo(const uint8_t* data, size_t size, const ExportWalkOptions* o
     }
 
     Walk walk;
-    int status = StartWalk(&walk, reader.header);
+    int status = StartWalk(&walk, reader.header, options->keepPrevious);
     if (status != EXPORT_DONE) {
         EndWalk(&walk);
         return status;
@@ -190,7 +190,7 @@ int ExportWalkVideo(const uint8_t* data, size_t size, const ExportWalkOptions* o
                    ExportChangedRect(&decoded, &frame.picture, &changed)) {
             frame.index = stats->frames++;
             if (!options->frame(options->frameContext, &frame)) status = EXPORT_WRITE_FAILED;
-            CopyRect(walk.shown, frame.picture, frame.changed);
+            if (walk.shown) CopyRect(walk.shown, frame.picture, frame.changed);
             CopyRect(walk.pending, decoded, changed);
             frame.changed = changed;
             frame.firstRecord = stats->records;
@@ -247,7 +247,7 @@ int ExportVideo(const uint8_t* data, size_t size, const ExportWriter* writer,
         return EXPORT_NO_FRAME_RATE;
     }
     WriterRun run = {writer, sink, false};
-    ExportWalkOptions options = {WriteFrame, &run, progress, context, 0};
+    ExportWalkOptions options = {WriteFrame, &run, progress, context, 0, writer->needsPrevious};
     int status = ExportWalkVideo(data, size, &options, stats);
     if (status == EXPORT_DONE && run.begun && !writer->end(writer->state)) status = EXPORT_WRITE_FAILED;
     writer->release(writer->state);

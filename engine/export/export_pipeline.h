@@ -33,7 +33,8 @@ struct ExportPicture {
 
 struct ExportFrame {
     ExportPicture picture;   // what is shown from firstRecord on
-    ExportPicture previous;  // what was shown before (black before the first)
+    ExportPicture previous;  // what was shown before (black before the first); its
+                             // pixels are null unless the walk keeps it
     ExportRect changed;      // where the two differ; the whole picture for the first
     uint64_t index;          // 0 for the first picture shown
     uint64_t firstRecord;    // number of the record that shows it
@@ -83,6 +84,8 @@ struct ExportWalkOptions {
     void* progressContext;
     // Walk at most this many records (0: all of them).
     uint64_t recordLimit;
+    // Keep the picture shown before each one (a picture's memory more).
+    bool keepPrevious;
 };
 
 // Walks the video in data (size bytes; nothing beyond is read), filling stats
@@ -107,6 +110,7 @@ struct ExportWriter {
     int (*end)(void* writer);
     void (*release)(void* writer);
     void* state;
+    bool needsPrevious;   // the frames' previous pictures (ExportWalkOptions)
 };
 
 // The ExportWriter of a writer whose operations take its own state record.
@@ -119,7 +123,7 @@ ExportWriter ExportWriterOf(State* state) {
         },
         [](void* s, const ExportFrame* frame) { return Frame(static_cast<State*>(s), frame); },
         [](void* s) { return End(static_cast<State*>(s)); },
-        [](void* s) { Release(static_cast<State*>(s)); }, state};
+        [](void* s) { Release(static_cast<State*>(s)); }, state, false};
 }
 
 // Walks the video into the writer and the sink: refuses a frame rate of 0

@@ -234,6 +234,7 @@ int ExportGif(const uint8_t* data, size_t size, const ExportSink* sink, ExportPr
     GifWriter state = {};
     ExportWriter writer = ExportWriterOf<GifWriter, GifWriterBegin, GifWriterFrame, GifWriterEnd,
                                          GifWriterRelease>(&state);
+    writer.needsPrevious = true;  // for the pixels that did not change
     int status = ExportVideo(data, size, &writer, sink, progress, context, stats);
     if (gifStats) *gifStats = state.stats;
     return status;

@@ -365,7 +365,7 @@ int WriteWantedFrame(void* context, const ExportFrame* frame) {
 int ExportPngFrame(const uint8_t* data, size_t size, const ExportSink* sink, uint64_t record,
                    ExportProgress progress, void* context, ExportWalkStats* stats) {
     WantedFrame wanted = {sink, record, EXPORT_DONE, false};
-    ExportWalkOptions options = {WriteWantedFrame, &wanted, progress, context, record + 1};
+    ExportWalkOptions options = {WriteWantedFrame, &wanted, progress, context, record + 1, false};
     int status = ExportWalkVideo(data, size, &options, stats);
     if (status == EXPORT_WRITE_FAILED) return wanted.status;
     if ((status == EXPORT_DONE || status == EXPORT_NO_FRAMES) && !wanted.written)

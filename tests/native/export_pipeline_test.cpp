@@ -49,7 +49,7 @@ int Progress(void* context, uint64_t done, uint64_t total) {
 }
 
 int Walk(const Bytes& video, Collector* c, ExportWalkStats* stats, uint64_t limit = 0) {
-    ExportWalkOptions options = {Collect, c, Progress, c, limit};
+    ExportWalkOptions options = {Collect, c, Progress, c, limit, true};
     return ExportWalkVideo(video.data(), video.size(), &options, stats);
 }
 
