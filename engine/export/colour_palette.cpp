@@ -193,9 +193,9 @@ void PinLargeAreas(ColourQuantizer* q, const ColourCounter* counter, uint32_t mo
                    ColourTable* table) {
     uint32_t candidates[256];
     uint32_t found = 0;
-    for (uint32_t slot = 0; slot < COLOUR_COUNTER_SLOTS && found < 256; slot++) {
-        if (counter->keys[slot] && uint64_t{counter->counts[slot]} * 256 >= counter->total)
-            candidates[found++] = slot;
+    for (uint32_t i = 0; i < counter->distinct && found < 256; i++) {
+        uint32_t slot = counter->used[i];
+        if (uint64_t{counter->counts[slot]} * 256 >= counter->total) candidates[found++] = slot;
     }
     std::sort(candidates, candidates + found, [counter](uint32_t a, uint32_t b) {
         return counter->counts[a] > counter->counts[b];
@@ -279,6 +279,7 @@ ListSums Difference(const ListSums& a, const ListSums& b) {
 struct ListBox {
     uint32_t begin, end;
     ListSums sums;
+    double error;
 };
 
 int Channel(uint32_t colour, int c) {
@@ -308,9 +309,11 @@ void SplitBox(ColourEntry* entries, ListBox* box, ListBox* part) {
             bestBelow = below;
         }
     }
-    *part = ListBox{cut, box->end, Difference(box->sums, bestBelow)};
+    ListSums above = Difference(box->sums, bestBelow);
+    *part = ListBox{cut, box->end, above, ListError(above)};
     box->end = cut;
     box->sums = bestBelow;
+    box->error = ListError(bestBelow);
 }
 
 // The cuts of the exact colours the counter holds, but the pinned ones.
@@ -321,29 +324,30 @@ void CutList(ColourQuantizer* q, const ColourCounter* counter, uint32_t boxes,
     std::copy(table->colours, table->colours + pinnedCount, pinned);
     std::sort(pinned, pinned + pinnedCount);
     uint32_t n = 0;
-    for (uint32_t slot = 0; slot < COLOUR_COUNTER_SLOTS; slot++) {
-        if (!counter->keys[slot]) continue;
+    for (uint32_t i = 0; i < counter->distinct; i++) {
+        uint32_t slot = counter->used[i];
         uint32_t colour = counter->keys[slot] - 1;
         if (std::binary_search(pinned, pinned + pinnedCount, colour)) continue;
         q->entries[n++] = ColourEntry{colour, counter->counts[slot]};
     }
     if (n == 0) return;
     ListBox list[256];
-    list[0] = ListBox{0, n, {}};
+    list[0] = ListBox{0, n, {}, 0};
     for (uint32_t i = 0; i < n; i++) AddEntry(&list[0].sums, q->entries[i]);
+    list[0].error = ListError(list[0].sums);
     uint32_t made = 1;
     double enough = TARGET_ERROR * static_cast<double>(counter->total);
-    double total = ListError(list[0].sums);
+    double total = list[0].error;
     while (made < boxes && total > enough) {
         uint32_t worst = made;
         for (uint32_t k = 0; k < made; k++) {
-            if (list[k].end - list[k].begin < 2 || ListError(list[k].sums) <= 0) continue;
-            if (worst == made || ListError(list[k].sums) > ListError(list[worst].sums)) worst = k;
+            if (list[k].end - list[k].begin < 2 || list[k].error <= 0) continue;
+            if (worst == made || list[k].error > list[worst].error) worst = k;
         }
         if (worst == made) break;
-        total -= ListError(list[worst].sums);
+        total -= list[worst].error;
         SplitBox(q->entries, &list[worst], &list[made]);
-        total += ListError(list[worst].sums) + ListError(list[made].sums);
+        total += list[worst].error + list[made].error;
         made++;
     }
     for (uint32_t k = 0; k < made; k++) {
@@ -361,8 +365,14 @@ bool ColourCounterComplete(const ColourCounter* counter) {
     return counter->overflow == 0;
 }
 
-void ColourCounterReset(ColourCounter* counter) {
+void ColourCounterInit(ColourCounter* counter) {
     std::memset(counter->keys, 0, sizeof counter->keys);
+    counter->distinct = 0;
+    ColourCounterReset(counter);
+}
+
+void ColourCounterReset(ColourCounter* counter) {
+    for (uint32_t i = 0; i < counter->distinct; i++) counter->keys[counter->used[i]] = 0;
     counter->distinct = 0;
     counter->total = 0;
     counter->overflow = 0;
@@ -385,7 +395,7 @@ void ColourCounterAdd(ColourCounter* counter, uint32_t pixel) {
         }
         counter->keys[slot] = colour + 1;
         counter->counts[slot] = 0;
-        counter->distinct++;
+        counter->used[counter->distinct++] = slot;
     }
     counter->counts[slot]++;
     counter->lastPixel = colour;
@@ -398,8 +408,8 @@ bool ColourCounterFits(const ColourCounter* counter, uint32_t limit) {
 
 void ColourCounterTable(ColourCounter* counter, ColourTable* table) {
     table->count = 0;
-    for (uint32_t slot = 0; slot < COLOUR_COUNTER_SLOTS && table->count < 256; slot++) {
-        if (!counter->keys[slot]) continue;
+    for (uint32_t i = 0; i < counter->distinct && table->count < 256; i++) {
+        uint32_t slot = counter->used[i];
         counter->indices[slot] = static_cast<uint8_t>(table->count);
         table->colours[table->count++] = counter->keys[slot] - 1;
     }

@@ -27,6 +27,7 @@ struct ColourCounter {
     uint32_t keys[COLOUR_COUNTER_SLOTS];   // colour + 1; 0 = free
     uint32_t counts[COLOUR_COUNTER_SLOTS];
     uint8_t indices[COLOUR_COUNTER_SLOTS];
+    uint32_t used[COLOUR_COUNTER_SLOTS / 2];  // the slots taken, in order
     uint32_t distinct;
     uint64_t total;      // pixels counted
     uint64_t overflow;   // of them, pixels of colours that found no slot
@@ -59,6 +60,9 @@ struct ColourQuantizer {
     ColourEntry entries[COLOUR_COUNTER_SLOTS / 2];
 };
 
+// Empties a new counter; ColourCounterReset then empties it again, at the
+// cost of the colours it held.
+void ColourCounterInit(ColourCounter* counter);
 void ColourCounterReset(ColourCounter* counter);
 void ColourCounterAdd(ColourCounter* counter, uint32_t pixel);
 // True when every counted colour has a slot and there are at most limit.

@@ -159,6 +159,7 @@ int GifWriterBegin(GifWriter* writer, const ExportSink* sink, uint32_t width, ui
     writer->counter = static_cast<ColourCounter*>(std::malloc(sizeof(ColourCounter)));
     writer->quantizer = static_cast<ColourQuantizer*>(std::malloc(sizeof(ColourQuantizer)));
     if (!writer->lzw || !writer->counter || !writer->quantizer) return 0;
+    ColourCounterInit(writer->counter);
 
     uint8_t header[13] = {'G', 'I', 'F', '8', '9', 'a'};
     StoreLE16(header + 6, static_cast<uint16_t>(width));
