@@ -192,7 +192,7 @@ void report_failure(const ExportRun& run, bool existed) {
     case EXPORT_CANCELLED:
         return;
     case EXPORT_NO_FRAME_RATE:
-        warn("The video has no frame rate, so its frames have no duration. It cannot be exported.",
+        warn("The video's frame rate gives its frames no duration. It cannot be exported.",
              FAILED_CAPTION);
         return;
     case EXPORT_NO_FRAMES:

@@ -113,7 +113,8 @@ std::string describe_failure(int status, const ExportWalkStats& stats, size_t si
         return stats.header.magic == VIDEO_MAGIC ? "is no video: its picture has no size"
                                                  : "is no Morvane video (.zuv)";
     case EXPORT_NO_FRAME_RATE:
-        return "has a frame rate of 0, so its frames have no duration";
+        return format("has a frame rate of %u, at which its frames last no time",
+                      stats.header.frameRate);
     case EXPORT_NO_FRAMES:
         return stats.damage == VIDEO_SOUND ? "holds no frames"
                                            : "holds no sound frame: " + describe_damage(stats, size);
@@ -163,11 +164,11 @@ void print_info(const std::string& name, size_t size, const ExportWalkStats& sta
     std::printf("  unchanged: %" PRIu64 "\n", stats.recordsByType[FRAME_UNCHANGED]);
     if (stats.unknownRecords)
         std::printf("  of an unknown type, skipped: %" PRIu64 "\n", stats.unknownRecords);
-    if (header.frameRate) {
-        uint64_t ms = stats.records * 1000 / header.frameRate;
+    if (uint32_t interval = VideoFrameInterval(header.frameRate)) {
+        uint64_t ms = stats.records * interval;
         std::printf("duration: %" PRIu64 ".%03" PRIu64 " s\n", ms / 1000, ms % 1000);
     } else {
-        std::printf("duration: none, the frame rate is 0\n");
+        std::printf("duration: none, at this frame rate a record lasts no time\n");
     }
     std::printf("different pictures: %" PRIu64 "\n", stats.frames);
     std::printf("state: %s\n", stats.damage == VIDEO_SOUND
@@ -198,7 +199,7 @@ int run_info(const std::string& name, bool check_only) {
         problem = "holds no frames";
     else if (stats.damage != VIDEO_SOUND)
         problem = "damaged: " + describe_damage(stats, size);
-    else if (stats.header.frameRate == 0)
+    else if (VideoFrameInterval(stats.header.frameRate) == 0)
         problem = describe_failure(EXPORT_NO_FRAME_RATE, stats, size);
     else if (stats.unknownRecords)
         problem = format("%" PRIu64 " records are of an unknown type", stats.unknownRecords);

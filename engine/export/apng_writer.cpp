@@ -7,21 +7,19 @@ namespace {
 constexpr uint64_t DELAY_MAX = 65535;
 constexpr uint32_t SEQUENCE_MAX = 0x7FFFFFFF;
 
-uint64_t GreatestCommonDivisor(uint64_t a, uint64_t b) {
-    while (b) {
-        uint64_t r = a % b;
-        a = b;
-        b = r;
-    }
-    return a;
+// The most records one frame's delay can say: its numerator is 16 bits.
+uint64_t LongestPiece(const ApngWriter* writer) {
+    return DELAY_MAX / writer->unitNumerator;
 }
 
-// One fcTL chunk: the frame's rectangle and its delay of records over the
-// frame rate (records at most 65535), in lowest terms.
+// One fcTL chunk: the frame's rectangle and its delay, records times one
+// record's time (records at most LongestPiece), in lowest terms.
 int WriteFrameControl(ApngWriter* writer, const ExportRect& rect, uint64_t records) {
     if (writer->sequence >= SEQUENCE_MAX) return 0;
-    uint64_t divisor = GreatestCommonDivisor(records, writer->frameRate);
-    uint64_t numerator = records / divisor, denominator = writer->frameRate / divisor;
+    uint64_t numerator = records * writer->unitNumerator;
+    uint64_t divisor = ExportCommonDivisor(numerator, writer->unitDenominator);
+    uint64_t denominator = writer->unitDenominator / divisor;
+    numerator /= divisor;
     uint8_t control[26] = {};
     StoreBE32(control, writer->sequence++);
     StoreBE32(control + 4, rect.right - rect.left + 1);
@@ -51,10 +49,12 @@ void AnimationControl(uint32_t frames, uint8_t out[8]) {
 }  // namespace
 
 int ApngWriterBegin(ApngWriter* writer, const ExportSink* sink, uint32_t width, uint32_t height,
-                    uint16_t frameRate) {
+                    uint32_t intervalMs) {
     *writer = ApngWriter{};
-    writer->frameRate = frameRate;
-    if (!sink->rewrite || frameRate == 0) return 0;
+    if (!sink->rewrite || intervalMs == 0 || intervalMs > DELAY_MAX) return 0;
+    uint64_t divisor = ExportCommonDivisor(intervalMs, 1000);
+    writer->unitNumerator = static_cast<uint32_t>(intervalMs / divisor);
+    writer->unitDenominator = static_cast<uint32_t>(1000 / divisor);
     if (!PngEncoderBegin(&writer->png, sink, width, PNG_DEFLATE_LEVEL)) return 0;
     uint8_t control[8];
     AnimationControl(0, control);
@@ -64,14 +64,14 @@ int ApngWriterBegin(ApngWriter* writer, const ExportSink* sink, uint32_t width, 
 }
 
 int ApngWriterFrame(ApngWriter* writer, const ExportFrame* frame) {
-    uint64_t left = frame->records;
-    uint64_t piece = left < DELAY_MAX ? left : DELAY_MAX;
+    uint64_t left = frame->records, most = LongestPiece(writer);
+    uint64_t piece = left < most ? left : most;
     if (!WriteFrameControl(writer, frame->changed, piece) ||
         !WriteImage(writer, frame->picture, frame->changed))
         return 0;
     const ExportRect corner = {0, 0, 0, 0};
     for (left -= piece; left; left -= piece) {
-        piece = left < DELAY_MAX ? left : DELAY_MAX;
+        piece = left < most ? left : most;
         if (!WriteFrameControl(writer, corner, piece) ||
             !WriteImage(writer, frame->picture, corner))
             return 0;

@@ -1,8 +1,9 @@
 // Animated PNG, lossless: the first frame is the whole picture (IDAT, so that
 // a viewer without animation shows it), every later frame only the rectangle
 // that changed (fcTL offsets, dispose none, blend source). Each frame's delay
-// is its records over the frame rate, an exact fraction of a second; a frame
-// longer than 65535 records is held by 1-pixel frames that change nothing.
+// is its records times the frame interval, an exact fraction of a second; a
+// frame longer than a delay can say (65535 / 1000 s at least) is held by
+// 1-pixel frames that change nothing.
 // The animation loops for ever.
 #pragma once
 
@@ -15,7 +16,8 @@
 
 struct ApngWriter {
     PngEncoder png;
-    uint16_t frameRate;
+    uint32_t unitNumerator;    // one record's time, intervalMs / 1000 in lowest terms
+    uint32_t unitDenominator;
     uint32_t sequence;      // of the next fcTL or fdAT chunk
     uint32_t frames;        // fcTL chunks written
     uint64_t countOffset;   // of the acTL chunk's data
@@ -23,9 +25,9 @@ struct ApngWriter {
 
 // Writes the header and a frame count to be put back by ApngWriterEnd: the
 // sink must be able to rewrite. 1 on success; 0 when it cannot (no rewrite,
-// a frame rate of 0, no memory, a failed write).
+// an interval of 0, no memory, a failed write).
 int ApngWriterBegin(ApngWriter* writer, const ExportSink* sink, uint32_t width, uint32_t height,
-                    uint16_t frameRate);
+                    uint32_t intervalMs);
 // Appends one frame of the pipeline. 1 on success.
 int ApngWriterFrame(ApngWriter* writer, const ExportFrame* frame);
 // Ends the file and puts the frame count back. 1 on success.

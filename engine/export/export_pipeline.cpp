@@ -107,6 +107,15 @@ void NoteEnd(const uint8_t* data, size_t size, size_t at, ExportWalkStats* stats
 
 }  // namespace
 
+uint64_t ExportCommonDivisor(uint64_t a, uint64_t b) {
+    while (b) {
+        uint64_t r = a % b;
+        a = b;
+        b = r;
+    }
+    return a;
+}
+
 int ExportChangedRect(const ExportPicture* a, const ExportPicture* b, ExportRect* changed) {
     size_t rowBytes = static_cast<size_t>(a->width) * 4;
     auto rowA = [a](uint32_t y) { return a->pixels + static_cast<size_t>(y) * a->stride; };
@@ -156,7 +165,7 @@ int ExportWalkVideo(const uint8_t* data, size_t size, const ExportWalkOptions* o
     const ExportRect whole = {0, 0, walk.width - 1, walk.height - 1};
 
     ExportFrame frame = {};
-    frame.frameRate = reader.header.frameRate;
+    frame.intervalMs = VideoFrameInterval(reader.header.frameRate);
     frame.picture = PictureOf(walk.pending, walk);
     frame.previous = PictureOf(walk.shown, walk);
     bool pending = false;
@@ -227,7 +236,7 @@ int WriteFrame(void* context, const ExportFrame* frame) {
     WriterRun* run = static_cast<WriterRun*>(context);
     if (!run->begun) {
         if (!run->writer->begin(run->writer->state, run->sink, frame->picture.width,
-                                frame->picture.height, frame->frameRate))
+                                frame->picture.height, frame->intervalMs))
             return 0;
         run->begun = true;
     }
@@ -241,7 +250,7 @@ int ExportVideo(const uint8_t* data, size_t size, const ExportWriter* writer,
                 ExportWalkStats* stats) {
     VideoReader reader;
     if (VideoReaderOpen(&reader, data, size) && reader.header.width && reader.header.height &&
-        reader.header.frameRate == 0) {
+        VideoFrameInterval(reader.header.frameRate) == 0) {
         *stats = ExportWalkStats{};
         stats->header = reader.header;
         return EXPORT_NO_FRAME_RATE;

@@ -39,13 +39,13 @@ struct ExportFrame {
     uint64_t index;          // 0 for the first picture shown
     uint64_t firstRecord;    // number of the record that shows it
     uint64_t records;        // frame intervals it stays on screen, at least 1
-    uint16_t frameRate;      // of the video, frames per second
+    uint32_t intervalMs;     // of one record: 1000 / frame rate, the video's own time
 };
 
 enum ExportStatus {
     EXPORT_DONE = 0,
     EXPORT_NOT_VIDEO,       // no magic, or a width or height of 0
-    EXPORT_NO_FRAME_RATE,   // a stored frame rate of 0: no duration to give
+    EXPORT_NO_FRAME_RATE,   // a stored frame rate of 0 (or above 1000): records of no time
     EXPORT_NO_FRAMES,       // not one sound record
     EXPORT_NO_MEMORY,
     EXPORT_CANCELLED,       // the progress callback asked to stop
@@ -94,18 +94,22 @@ struct ExportWalkOptions {
 int ExportWalkVideo(const uint8_t* data, size_t size, const ExportWalkOptions* options,
                     ExportWalkStats* stats);
 
+// The greatest common divisor of a and b (b when a is 0), for delays in
+// lowest terms.
+uint64_t ExportCommonDivisor(uint64_t a, uint64_t b);
+
 // The smallest rectangle that holds every pixel in which two pictures of the
 // same size differ: 1 with it, 0 when they are equal.
 int ExportChangedRect(const ExportPicture* a, const ExportPicture* b, ExportRect* changed);
 
 
 // A writer of one export format, driven by ExportVideo: begun with the size
-// of the pictures and the frame rate before the first frame, handed every
+// of the pictures and the frame interval before the first frame, handed every
 // frame, ended after the last, and released in any case (also when it was
 // never begun: its state starts zeroed). Each returns 1 on success.
 struct ExportWriter {
     int (*begin)(void* writer, const ExportSink* sink, uint32_t width, uint32_t height,
-                 uint16_t frameRate);
+                 uint32_t intervalMs);
     int (*frame)(void* writer, const ExportFrame* frame);
     int (*end)(void* writer);
     void (*release)(void* writer);
@@ -114,20 +118,20 @@ struct ExportWriter {
 };
 
 // The ExportWriter of a writer whose operations take its own state record.
-template <typename State, int (*Begin)(State*, const ExportSink*, uint32_t, uint32_t, uint16_t),
+template <typename State, int (*Begin)(State*, const ExportSink*, uint32_t, uint32_t, uint32_t),
           int (*Frame)(State*, const ExportFrame*), int (*End)(State*), void (*Release)(State*)>
 ExportWriter ExportWriterOf(State* state) {
     return ExportWriter{
-        [](void* s, const ExportSink* sink, uint32_t width, uint32_t height, uint16_t rate) {
-            return Begin(static_cast<State*>(s), sink, width, height, rate);
+        [](void* s, const ExportSink* sink, uint32_t width, uint32_t height, uint32_t interval) {
+            return Begin(static_cast<State*>(s), sink, width, height, interval);
         },
         [](void* s, const ExportFrame* frame) { return Frame(static_cast<State*>(s), frame); },
         [](void* s) { return End(static_cast<State*>(s)); },
         [](void* s) { Release(static_cast<State*>(s)); }, state, false};
 }
 
-// Walks the video into the writer and the sink: refuses a frame rate of 0
-// before anything is written, ends the writer when the walk got to the end
+// Walks the video into the writer and the sink: refuses a video whose
+// records have no time (VideoFrameInterval 0) before anything is written, ends the writer when the walk got to the end
 // of what is sound, releases it always. Returns an ExportStatus.
 int ExportVideo(const uint8_t* data, size_t size, const ExportWriter* writer,
                 const ExportSink* sink, ExportProgress progress, void* context,

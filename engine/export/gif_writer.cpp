@@ -143,12 +143,12 @@ int WriteHold(GifWriter* writer, uint64_t delay) {
 }  // namespace
 
 int GifWriterBegin(GifWriter* writer, const ExportSink* sink, uint32_t width, uint32_t height,
-                   uint16_t frameRate) {
+                   uint32_t intervalMs) {
     *writer = GifWriter{};
     writer->sink = *sink;
-    writer->frameRate = frameRate;
+    writer->intervalMs = intervalMs;
     size_t pixels = FrameBufferSize(width, height, 1);
-    if (frameRate == 0 || width > SIDE_MAX || height > SIDE_MAX || pixels == 0) return 0;
+    if (intervalMs == 0 || width > SIDE_MAX || height > SIDE_MAX || pixels == 0) return 0;
     writer->codedCapacity = GifLzwBound(pixels);
     for (GifCandidate& c : writer->candidates) {
         c.indices = static_cast<uint8_t*>(std::malloc(pixels));
@@ -188,8 +188,7 @@ int GifWriterFrame(GifWriter* writer, const ExportFrame* frame) {
     if (chosen.codedSize == 0) return 0;
 
     writer->records += frame->records;
-    uint64_t rate = writer->frameRate;
-    uint64_t end = (writer->records * 200 + rate) / (2 * rate);
+    uint64_t end = (writer->records * writer->intervalMs + 5) / 10;
     uint64_t delay = end - writer->centiseconds;
     writer->centiseconds = end;
     uint64_t piece = delay < DELAY_MAX ? delay : DELAY_MAX;

@@ -5,8 +5,9 @@
 // transparent, so that the picture below shows through: the writer codes the
 // frame both ways and keeps the exact one, or the smaller when both are
 // exact or neither is. Delays are in hundredths of a second, each frame's
-// rounded so that the delays so far add up to the time of the records so far:
-// the whole animation lasts exactly as long as the video, to the hundredth. A
+// rounded so that the delays so far add up to the time of the records so far
+// (records times the frame interval): the whole animation lasts exactly as
+// long as the video, to the hundredth. A
 // frame longer than 655.35 s is held by 1-pixel transparent frames. The
 // animation loops for ever (the NETSCAPE2.0 extension).
 #pragma once
@@ -41,7 +42,7 @@ struct GifCandidate {
 
 struct GifWriter {
     ExportSink sink;
-    uint16_t frameRate;
+    uint32_t intervalMs;
     uint64_t records;        // of the frames written so far
     uint64_t centiseconds;   // their delays added up
     size_t codedCapacity;
@@ -53,9 +54,9 @@ struct GifWriter {
 };
 
 // Writes the header for pictures of width x height (at most 65535 each).
-// 1 on success; 0 for a frame rate of 0, no memory or a failed write.
+// 1 on success; 0 for an interval of 0, no memory or a failed write.
 int GifWriterBegin(GifWriter* writer, const ExportSink* sink, uint32_t width, uint32_t height,
-                   uint16_t frameRate);
+                   uint32_t intervalMs);
 int GifWriterFrame(GifWriter* writer, const ExportFrame* frame);
 int GifWriterEnd(GifWriter* writer);
 void GifWriterRelease(GifWriter* writer);

@@ -20,16 +20,17 @@ void Convert(uint32_t pixel, uint8_t* y, uint8_t* cb, uint8_t* cr) {
 }  // namespace
 
 int Y4mWriterBegin(Y4mWriter* writer, const ExportSink* sink, uint32_t width, uint32_t height,
-                   uint16_t frameRate) {
+                   uint32_t intervalMs) {
     *writer = Y4mWriter{*sink, width, height, nullptr};
     size_t size = FrameBufferSize(width, height, 3);
-    if (frameRate == 0 || size == 0) return 0;
+    if (intervalMs == 0 || size == 0) return 0;
     writer->planes = static_cast<uint8_t*>(std::malloc(size));
     if (!writer->planes) return 0;
+    uint32_t divisor = static_cast<uint32_t>(ExportCommonDivisor(1000, intervalMs));
     char header[128];
     int length = std::snprintf(header, sizeof header,
-                               "YUV4MPEG2 W%u H%u F%u:1 Ip A1:1 C444 XCOLORRANGE=LIMITED\n",
-                               width, height, static_cast<unsigned>(frameRate));
+                               "YUV4MPEG2 W%u H%u F%u:%u Ip A1:1 C444 XCOLORRANGE=LIMITED\n",
+                               width, height, 1000 / divisor, intervalMs / divisor);
     return sink->write(sink->context, reinterpret_cast<const uint8_t*>(header),
                        static_cast<size_t>(length));
 }

@@ -1,6 +1,7 @@
 // YUV4MPEG2, the plain stream that other video tools read from a pipe (an MP4
-// is one ffmpeg command away): one frame per record at the video's frame
-// rate, so that a run of unchanged records repeats its picture, in 4:4:4
+// is one ffmpeg command away): one frame per record, at one frame per frame
+// interval (1000 / interval a second), so that a run of unchanged records
+// repeats its picture and the stream lasts as long as the video, in 4:4:4
 // with the studio-range BT.601 conversion that untagged video is read with.
 #pragma once
 
@@ -17,7 +18,7 @@ struct Y4mWriter {
 };
 
 int Y4mWriterBegin(Y4mWriter* writer, const ExportSink* sink, uint32_t width, uint32_t height,
-                   uint16_t frameRate);
+                   uint32_t intervalMs);
 int Y4mWriterFrame(Y4mWriter* writer, const ExportFrame* frame);
 int Y4mWriterEnd(Y4mWriter* writer);
 void Y4mWriterRelease(Y4mWriter* writer);

@@ -20,6 +20,9 @@ from PIL import Image, ImageChops, ImageDraw, ImageFilter
 
 ZUVTOOL, VIDEO_FROM_FRAMES, WORK = sys.argv[1:4]
 RATE = 15
+# A record lasts the frame interval, 1000 / RATE whole milliseconds: the time
+# the recorder keeps to and the player plays at.
+INTERVAL_MS = 1000 // RATE
 W, H = 160, 100
 
 
@@ -160,6 +163,11 @@ def gif_delays(name):
         k += 8
 
 
+def hundredths(records):
+    """The time of records in hundredths of a second, rounded half up."""
+    return (records * INTERVAL_MS + 5) // 10
+
+
 def psnr(a, b):
     se = sum((x - y) ** 2 for x, y in zip(a, b))
     return 99 if se == 0 else 10 * math.log10(255 ** 2 * len(a) / se)
@@ -181,13 +189,13 @@ class Exports(unittest.TestCase):
         self.assertEqual(len(frames), len(expected))
         for (data, ms), (want, records) in zip(frames, expected):
             self.assertEqual(data, want)
-            self.assertAlmostEqual(ms, records * 1000 / RATE, places=6)
+            self.assertAlmostEqual(ms, records * INTERVAL_MS, places=6)
         self.assertEqual(ffmpeg_frames(out), [want for want, _ in expected])
         starts = [0]
         for _, records in expected[:-1]:
             starts.append(starts[-1] + records)
         for t, start in zip(ffprobe_times(out), starts):
-            self.assertAlmostEqual(t, start / RATE, delta=0.001)
+            self.assertAlmostEqual(t, start * INTERVAL_MS / 1000, delta=0.001)
         # Each frame after the first stores only the rectangle that changed.
         pictures = [Image.frombytes("RGB", (W, H), want) for want, _ in expected]
         boxes = [(0, 0, W, H)] + [ImageChops.difference(a, b).getbbox()
@@ -204,12 +212,12 @@ class Exports(unittest.TestCase):
         self.assertEqual([data for data, _ in frames], [want for want, _ in expected])
         self.assertEqual(ffmpeg_frames(out), [want for want, _ in expected])
         delays = gif_delays(out)
-        self.assertEqual(sum(delays), round(len(self.desktop) * 100 / RATE))
+        self.assertEqual(sum(delays), hundredths(len(self.desktop)))
         elapsed, records = 0, 0
         for delay, (_, count) in zip(delays, expected):
             elapsed += delay
             records += count
-            self.assertLessEqual(abs(elapsed - records * 100 / RATE), 0.5)
+            self.assertLessEqual(abs(elapsed - records * INTERVAL_MS / 10), 0.5)
 
     def test_picture_and_pipe_exports(self):
         out = path("frame.png")
@@ -237,7 +245,7 @@ class Exports(unittest.TestCase):
         self.assertEqual(run(ZUVTOOL, "y4m", self.video, path("desktop.y4m"))[0], 0)
         code, out, _ = run("ffprobe", "-v", "error", "-show_entries", "stream=r_frame_rate",
                            "-of", "csv=p=0", path("desktop.y4m"))
-        self.assertEqual(out.strip(), "%d/1" % RATE)
+        self.assertEqual(out.strip(), "500/33")  # 1000 / 66 ms
 
     def test_many_colours_exact_in_png_close_in_gif(self):
         pictures = [gradients(i) for i in range(4)]
@@ -272,9 +280,9 @@ class Exports(unittest.TestCase):
         self.assertEqual(run(ZUVTOOL, "apng", video, path("still.png"))[0], 0)
         frames, _ = pillow_frames(path("still.png"))
         self.assertEqual(frames[-1][0], self.desktop[-1].tobytes())
-        self.assertAlmostEqual(sum(ms for _, ms in frames), records * 1000 / RATE, places=3)
+        self.assertAlmostEqual(sum(ms for _, ms in frames), records * INTERVAL_MS, places=3)
         self.assertEqual(run(ZUVTOOL, "gif", video, path("still.gif"))[0], 0)
-        self.assertEqual(sum(gif_delays(path("still.gif"))), round(records * 100 / RATE))
+        self.assertEqual(sum(gif_delays(path("still.gif"))), hundredths(records))
         frames, _ = pillow_frames(path("still.gif"))
         self.assertEqual(frames[-1][0], self.desktop[-1].tobytes())
 
