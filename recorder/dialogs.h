@@ -13,6 +13,12 @@ INT_PTR CALLBACK about_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
 // the end.
 INT_PTR CALLBACK progress_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
+// CreateDialogParamA(program_instance, IDD_EXPORT_PROGRESS, main_window,
+// export_progress_proc, address of a bool): the window of an export, whose
+// caller sets the percentage (IDC_EXPORT_PERCENT) and gives it its messages;
+// Cancel, Escape or closing it sets the bool.
+INT_PTR CALLBACK export_progress_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
 // The capture settings dialog (resource 105, modal): the destination file
 // and the frame rate of the next recording. On OK they are stored in
 // current_file and capture_fps. Returns 1 on OK, 0 on Cancel or when the

@@ -14,6 +14,8 @@ struct FileKind {
 };
 extern const FileKind VIDEO_FILES;    // "ZeVEVIZ files (*.zuv) ", "*.zuv"
 extern const FileKind PROGRAM_FILES;  // "Programs (*.exe) ", "*.exe"
+extern const FileKind ANIMATED_PNG_FILES;  // "Animated PNG images (*.png) ", "*.png"
+extern const FileKind GIF_FILES;           // "GIF images (*.gif) ", "*.gif"
 
 // Characters the file dialogs hold, terminator included.
 constexpr size_t DIALOG_PATH_CAPACITY = 260;
@@ -43,3 +45,8 @@ void warn_not_written(const char* text, const char* caption, bool destination_ex
 // main_window and showing text at once; close_progress takes it away.
 HWND open_progress(const char* text);
 void close_progress(HWND progress);
+
+// The progress window of an export (dialog 115), owned by main_window, with
+// its percentage and Cancel, which sets *cancelled; close_progress takes it
+// away.
+HWND open_export_progress(bool* cancelled);

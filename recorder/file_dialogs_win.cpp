@@ -12,6 +12,8 @@
 
 const FileKind VIDEO_FILES = {"ZeVEVIZ files (*.zuv) \0*.zuv\0", "zuv"};
 const FileKind PROGRAM_FILES = {"Programs (*.exe) \0*.exe\0", "exe"};
+const FileKind ANIMATED_PNG_FILES = {"Animated PNG images (*.png) \0*.png\0", "png"};
+const FileKind GIF_FILES = {"GIF images (*.gif) \0*.gif\0", "gif"};
 
 namespace {
 
@@ -84,6 +86,15 @@ HWND open_progress(const char* text) {
                                        main_window, progress_proc, 0);
     ShowWindow(progress, SW_SHOW);
     SetWindowTextA(progress, text);
+    return progress;
+}
+
+HWND open_export_progress(bool* cancelled) {
+    HWND progress =
+        CreateDialogParamA(program_instance, MAKEINTRESOURCEA(IDD_EXPORT_PROGRESS), main_window,
+                           export_progress_proc, reinterpret_cast<LPARAM>(cancelled));
+    ShowWindow(progress, SW_SHOW);
+    UpdateWindow(progress);
     return progress;
 }
 

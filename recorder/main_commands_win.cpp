@@ -5,6 +5,7 @@
 
 #include "dialogs.h"
 #include "engine.h"
+#include "exports.h"
 #include "extractor.h"
 #include "file_association.h"
 #include "main_window.h"
@@ -146,6 +147,12 @@ void run_main_command(HWND window, WORD command) {
         break;
     case ID_EXTRACT:
         extract_video(current_file);
+        break;
+    case ID_EXPORT_APNG:
+        export_video(EXPORT_AS_APNG);
+        break;
+    case ID_EXPORT_GIF:
+        export_video(EXPORT_AS_GIF);
         break;
     case ID_RESTORE_ASSOCIATION:
         restore_association();

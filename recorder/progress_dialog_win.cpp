@@ -40,3 +40,21 @@ INT_PTR CALLBACK progress_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM 
         return FALSE;
     }
 }
+
+INT_PTR CALLBACK export_progress_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dialog, GWLP_USERDATA, lparam);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == IDCANCEL) {
+            bool* cancelled = reinterpret_cast<bool*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+            if (cancelled) *cancelled = true;
+            SetDlgItemTextA(dialog, IDC_EXPORT_PERCENT, "Cancelling...");
+            EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
+        }
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}

@@ -16,6 +16,7 @@
 #define IDR_SELFPLAYER         112  // type "FILEDATA": the carried player program
 #define IDI_DOCUMENT           113  // fourth icon group: icon index 3 of ".zuv" files
 #define IDD_PROGRESS           114
+#define IDD_EXPORT_PROGRESS    115  // the export's percentage and Cancel
 
 // Controls
 #define IDC_FRAME_RATE         1000  // capture settings: frame-rate combo box
@@ -26,6 +27,10 @@
 #define IDC_PROGRESS_TEXT      1003  // progress window: the stage text
 #define IDC_WHOLE_SCREEN       1004  // locator: "Whole Screen"
 #define IDC_WINDOW_INFO        1006  // locator: the chosen window's description
+#define IDC_EXPORT_PERCENT     1007  // export progress: "Exporting... 42%"
+// The export progress window's icon. Not -1 (0xFFFF), the id of a message
+// box's text: this window has a caption too and is no message box.
+#define IDC_EXPORT_ICON        1008
 
 // Commands of the main menu and the toolbar
 #define ID_CAPTURE             40001
@@ -38,3 +43,5 @@
 #define ID_EXTRACT             40011
 #define ID_RESTORE_ASSOCIATION 40012
 #define ID_SET_ASSOCIATION     40013  // greyed: the association is set at every start
+#define ID_EXPORT_APNG         40014
+#define ID_EXPORT_GIF          40015

@@ -1,8 +1,8 @@
 #!/bin/sh
 # A whole session with the real recorder, driven through X events as a person
 # would drive it: record a window, check the file, play it, make a
-# self-playing executable and start it, extract the video again, and record
-# the whole screen. Every step waits on a condition (a window's title, the
+# self-playing executable and start it, extract the video again, export it
+# as an animated PNG, and record the whole screen. Every step waits on a condition (a window's title, the
 # status line, a file) and leaves a screenshot in build/e2e/<build>/.
 #   scenario.sh BUILD_FOLDER DECODER WINE_COMMAND
 # BUILD_FOLDER is a Windows build (win64 or win32), DECODER the native
@@ -255,6 +255,19 @@ wait_until 120 "the extracted video" window_shown "ZeVEVIZ Created Successfully!
 shot extracted
 xdotool key Return
 cmp "$capture" "$extracted" || fail "the extracted video differs from the recording"
+
+# Export as Animated PNG (the third item of Tools): another decoder, ffmpeg,
+# shows the recording's last frame as the animation's last.
+exported=$out/exported.png
+menu_command t "Down Down Return"
+answer_file_dialog "Save As" "$(windows_path "$exported")"
+wait_until 120 "the finished export" window_shown "Export Done"
+shot exported
+xdotool key Return
+ffmpeg -v error -i "$exported" -fps_mode passthrough "$out/exported-%04d.png" ||
+    fail "the animated PNG does not decode"
+same_pixels "$out/capture-last.png" "$(ls "$out"/exported-*.png | tail -1)" \
+    "${width}x${height}+0+0" || fail "the animated PNG does not end with the last frame"
 
 # The whole screen for about a second while an xterm shows a known text;
 # where the screen did not change, the last frame is what X shows.

@@ -1,0 +1,301 @@
+// The Tools menu's exports: the current video as an animated PNG or a GIF,
+// which a browser plays. The video is read through a read-only mapping under
+// the fault guard, exported by the engine's export library into a SafeFile
+// (replaced whole or not at all), while a progress window with a percentage
+// and Cancel keeps the user informed; the export runs on this thread and
+// lets the windows paint between frames.
+#include "exports.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "dialogs.h"
+#include "engine.h"
+#include "export/apng_writer.h"
+#include "export/gif_writer.h"
+#include "file_dialogs.h"
+#include "file_names.h"
+#include "packaging.h"
+#include "recorder_globals.h"
+#include "resource_ids.h"
+#include "safe_file_win.h"
+#include "win32/fault_guard_win.h"
+#include "window_utils.h"
+
+namespace {
+
+// Bytes gathered before each write to the temporary file: the writers hand
+// on small pieces (chunk heads, frame headers).
+constexpr size_t WRITE_BUFFER_BYTES = 1 << 18;
+// The windows are given their messages at most this often, in milliseconds.
+constexpr DWORD PUMP_INTERVAL_MS = 50;
+
+struct FormatTexts {
+    const char* extension;
+    const FileKind* kind;
+    const char* name;       // for the boxes: "animated PNG", "GIF"
+};
+
+const FormatTexts FORMATS[] = {
+    {".png", &ANIMATED_PNG_FILES, "animated PNG"},
+    {".gif", &GIF_FILES, "GIF"},
+};
+
+const char FAILED_CAPTION[] = "Export Failed";
+
+struct ExportRun {
+    export_format format;
+    const uint8_t* video;
+    size_t size;
+    SafeFile* file;
+    HWND progress;
+    bool cancelled;
+    DWORD lastPump;
+    int lastPercent;
+    uint8_t* buffer;
+    size_t used;
+    int status;
+    ExportWalkStats stats;
+};
+
+void warn(const char* text, const char* caption) {
+    MessageBoxA(main_window, text, caption, MB_ICONWARNING);
+}
+
+bool flush_buffer(ExportRun* run) {
+    bool written = run->used == 0 || safe_file_write(run->file, run->buffer, run->used);
+    run->used = 0;
+    return written;
+}
+
+int write_bytes(void* context, const uint8_t* bytes, size_t length) {
+    ExportRun* run = static_cast<ExportRun*>(context);
+    if (run->used + length > WRITE_BUFFER_BYTES) {
+        if (!flush_buffer(run)) return 0;
+        if (length > WRITE_BUFFER_BYTES) return safe_file_write(run->file, bytes, length);
+    }
+    memcpy(run->buffer + run->used, bytes, length);
+    run->used += length;
+    return 1;
+}
+
+// Writes again over bytes already in the temporary (the animated PNG's frame
+// count), then goes back to its end.
+int rewrite_bytes(void* context, uint64_t offset, const uint8_t* bytes, size_t length) {
+    ExportRun* run = static_cast<ExportRun*>(context);
+    if (!flush_buffer(run)) return 0;
+    HANDLE handle = run->file->handle;
+    LARGE_INTEGER at, end = {};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD written = 0;
+    bool done = length <= 0xFFFFFFFFu && SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) &&
+                WriteFile(handle, bytes, static_cast<DWORD>(length), &written, nullptr) &&
+                written == length;
+    done = SetFilePointerEx(handle, end, nullptr, FILE_END) && done;
+    if (!done) run->file->failed = true;
+    return done;
+}
+
+// Shows the percentage and gives the windows their messages; returns 0 once
+// the user has cancelled.
+int show_progress(void* context, uint64_t done, uint64_t total) {
+    ExportRun* run = static_cast<ExportRun*>(context);
+    DWORD now = GetTickCount();
+    if (now - run->lastPump < PUMP_INTERVAL_MS && done < total) return !run->cancelled;
+    run->lastPump = now;
+    int percent = total ? static_cast<int>(done * 100 / total) : 100;
+    if (percent != run->lastPercent) {
+        run->lastPercent = percent;
+        char text[64];
+        snprintf(text, sizeof text, "Exporting... %d%%", percent);
+        SetDlgItemTextA(run->progress, IDC_EXPORT_PERCENT, text);
+    }
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // The program is asked to end: stop here and let the loop see it.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            run->cancelled = true;
+            break;
+        }
+        if (IsDialogMessageA(run->progress, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return !run->cancelled;
+}
+
+void run_export(void* context) {
+    ExportRun* run = static_cast<ExportRun*>(context);
+    ExportSink sink = {write_bytes, rewrite_bytes, run};
+    run->status = run->format == EXPORT_AS_GIF
+                      ? ExportGif(run->video, run->size, &sink, show_progress, run, &run->stats,
+                                  nullptr)
+                      : ExportApng(run->video, run->size, &sink, show_progress, run, &run->stats);
+    if (run->status == EXPORT_DONE && !flush_buffer(run)) run->status = EXPORT_WRITE_FAILED;
+}
+
+// The whole video mapped read-only, or null.
+struct MappedVideo {
+    HANDLE file;
+    HANDLE mapping;
+    const uint8_t* view;
+    size_t size;
+};
+
+bool map_video(const char* path, MappedVideo* video) {
+    *video = MappedVideo{INVALID_HANDLE_VALUE, nullptr, nullptr, 0};
+    video->file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    LARGE_INTEGER size;
+    if (video->file == INVALID_HANDLE_VALUE || !GetFileSizeEx(video->file, &size) ||
+        size.QuadPart <= 0 || static_cast<uint64_t>(size.QuadPart) > SIZE_MAX)
+        return false;
+    video->mapping = CreateFileMappingA(video->file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!video->mapping) return false;
+    video->view = static_cast<const uint8_t*>(MapViewOfFile(video->mapping, FILE_MAP_READ, 0, 0, 0));
+    video->size = static_cast<size_t>(size.QuadPart);
+    return video->view != nullptr;
+}
+
+void unmap_video(MappedVideo* video) {
+    if (video->view) UnmapViewOfFile(video->view);
+    if (video->mapping) CloseHandle(video->mapping);
+    if (video->file != INVALID_HANDLE_VALUE) CloseHandle(video->file);
+}
+
+// What is wrong with a damaged video, for the box after its export.
+void describe_damage(const ExportWalkStats& stats, size_t size, char* text, size_t capacity) {
+    unsigned long long at = stats.damageOffset;
+    switch (stats.damage) {
+    case VIDEO_CUT_SHORT:
+        snprintf(text, capacity, "its last %llu bytes are not a whole frame, as when a recording "
+                 "is cut short", static_cast<unsigned long long>(size) - at);
+        return;
+    case VIDEO_BAD_RECORD:
+        snprintf(text, capacity, "frame %llu, at byte %llu, cannot be decoded",
+                 static_cast<unsigned long long>(stats.records), at);
+        return;
+    default:
+        snprintf(text, capacity, "an empty frame header at byte %llu ends it before the file ends",
+                 at);
+        return;
+    }
+}
+
+// The box after an export that did not write the file; none after Cancel.
+void report_failure(const ExportRun& run, bool existed) {
+    switch (run.status) {
+    case EXPORT_CANCELLED:
+        return;
+    case EXPORT_NO_FRAME_RATE:
+        warn("The video's frame rate gives its frames no duration. It cannot be exported.",
+             FAILED_CAPTION);
+        return;
+    case EXPORT_NO_FRAMES:
+    case EXPORT_NOT_VIDEO:
+        warn("The video holds no frame that can be read. Nothing has been exported.",
+             FAILED_CAPTION);
+        return;
+    case EXPORT_NO_MEMORY:
+        warn("There is not enough memory to export this video.", FAILED_CAPTION);
+        return;
+    default:
+        break;
+    }
+    warn_not_written("The file could not be written. The disk may be full.", FAILED_CAPTION,
+                     existed);
+}
+
+}  // namespace
+
+int write_export(const char* video_path, const char* output_path, export_format format) {
+    const FormatTexts& texts = FORMATS[format];
+    if (same_file(output_path, video_path)) {
+        warn("The export cannot replace the video it is made from. Please choose another name.",
+             FAILED_CAPTION);
+        return 0;
+    }
+    MappedVideo video;
+    if (!map_video(video_path, &video)) {
+        unmap_video(&video);
+        warn("The video could not be read.", FAILED_CAPTION);
+        return 0;
+    }
+    bool existed = GetFileAttributesA(output_path) != INVALID_FILE_ATTRIBUTES;
+    SafeFile file;
+    ExportRun run = {};
+    run.format = format;
+    run.video = video.view;
+    run.size = video.size;
+    run.file = &file;
+    run.lastPercent = -1;
+    run.status = EXPORT_WRITE_FAILED;
+    run.buffer = static_cast<uint8_t*>(malloc(WRITE_BUFFER_BYTES));
+    if (!run.buffer || !safe_file_begin(&file, output_path)) {
+        free(run.buffer);
+        unmap_video(&video);
+        warn_not_written("The file could not be made.", FAILED_CAPTION, existed);
+        return 0;
+    }
+    run.progress = open_export_progress(&run.cancelled);
+    EnableWindow(main_window, FALSE);
+    FaultGuard guard = {};
+    bool read = FaultGuardRun(&guard, video.view, video.size, run_export, &run) != 0;
+    EnableWindow(main_window, TRUE);
+    DestroyWindow(run.progress);
+    bool replaced = read && run.status == EXPORT_DONE && safe_file_replace(&file);
+    if (!replaced) safe_file_abandon(&file);
+    free(run.buffer);
+    unmap_video(&video);
+    if (!read) {
+        warn("The video could not be read to its end: its disk or network share may have gone "
+             "away. Nothing has been exported.",
+             FAILED_CAPTION);
+        return 0;
+    }
+    if (!replaced) {
+        if (run.status == EXPORT_DONE) run.status = EXPORT_WRITE_FAILED;
+        report_failure(run, existed);
+        return 0;
+    }
+    char text[512];
+    if (run.stats.damage != VIDEO_SOUND) {
+        char why[160];
+        describe_damage(run.stats, run.size, why, sizeof why);
+        snprintf(text, sizeof text,
+                 "The %s has been written, but the video is damaged: %s. It holds the %llu frames "
+                 "before the damage.",
+                 texts.name, why, static_cast<unsigned long long>(run.stats.records));
+        MessageBoxA(main_window, text, "Video Damaged", MB_ICONWARNING);
+        return 1;
+    }
+    snprintf(text, sizeof text, "The %s has been written.", texts.name);
+    MessageBoxA(main_window, text, "Export Done", MB_ICONINFORMATION);
+    return 1;
+}
+
+int export_video(export_format format) {
+    EngineStop();
+    if (!file_exists(current_file) && !load_dialog(main_window)) return 0;
+    char video[CURRENT_FILE_CAPACITY];
+    if (!absolute_file_name(current_file, video, sizeof video) || !check_video_file(video)) {
+        warn("The file you have selected is not a valid ZeVEVIZ file. Please load a valid video "
+             "then retry.",
+             "Invalid or Empty Video File");
+        return 0;
+    }
+    const FormatTexts& texts = FORMATS[format];
+    char output[DIALOG_PATH_CAPACITY];
+    if (!propose_file_name(video, texts.extension, output, sizeof output)) {
+        warn("The name of the exported file would be too long. Please move the video to a "
+             "shorter path and retry.",
+             FAILED_CAPTION);
+        return 0;
+    }
+    if (!ask_save_name(main_window, texts.kind, output, sizeof output)) return 0;
+    return write_export(video, output, format);
+}

@@ -1,0 +1,339 @@
+// zuvtool: looks into Morvane videos (.zuv) and exports them for sharing, as
+// an animated PNG, a GIF, one picture as a PNG, or YUV4MPEG2 for other video
+// tools. Messages name the file they are about; see USAGE for exit statuses.
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "export/apng_writer.h"
+#include "export/export_pipeline.h"
+#include "export/gif_writer.h"
+#include "export/png_encoder.h"
+#include "export/y4m_writer.h"
+#include "output_file.h"
+#include "progress_line.h"
+#include "video_input.h"
+
+namespace {
+
+const char USAGE[] =
+    "usage: zuvtool COMMAND FILE [OUT] [--frame N]\n"
+    "\n"
+    "Looks into a Morvane video (.zuv) and exports it for sharing.\n"
+    "\n"
+    "  info FILE               size, frame rate, records by type, duration, damage\n"
+    "  check FILE              exit status 0 only for a sound video\n"
+    "  apng FILE OUT           animated PNG, every pixel exact\n"
+    "  gif FILE OUT            animated GIF, exact for frames of at most 256 colours\n"
+    "  png FILE OUT --frame N  the picture of frame N as a PNG (the first frame is 0)\n"
+    "  y4m FILE OUT            YUV4MPEG2 for other video tools, such as ffmpeg\n"
+    "\n"
+    "OUT may be - for standard output, except for apng. An existing OUT is\n"
+    "replaced only once the new file is complete.\n"
+    "\n"
+    "Exit status: 0 done; 1 failed, nothing written (check: the video is not\n"
+    "sound); 2 wrong usage; 3 the video is damaged and OUT holds the sound part\n"
+    "before the damage; 130 interrupted.\n";
+
+constexpr int EXIT_DONE = 0;
+constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_DAMAGED = 3;
+constexpr int EXIT_INTERRUPTED = 130;
+
+enum export_kind { EXPORT_KIND_APNG, EXPORT_KIND_GIF, EXPORT_KIND_PNG, EXPORT_KIND_Y4M };
+
+struct command_line {
+    std::string command;
+    std::vector<std::string> names;
+    bool has_frame = false;
+    uint64_t frame = 0;
+};
+
+int usage_error(const std::string& message) {
+    std::fprintf(stderr, "zuvtool: %s\nTry 'zuvtool --help'.\n", message.c_str());
+    return EXIT_USAGE;
+}
+
+int fail(const std::string& name, const std::string& message) {
+    std::fprintf(stderr, "zuvtool: %s: %s\n", name.c_str(), message.c_str());
+    return EXIT_FAILED;
+}
+
+bool parse_count(const char* text, uint64_t* value) {
+    if (!*text) return false;
+    uint64_t result = 0;
+    for (const char* p = text; *p; p++) {
+        if (*p < '0' || *p > '9') return false;
+        unsigned digit = static_cast<unsigned>(*p - '0');
+        if (result > (UINT64_MAX - digit) / 10) return false;
+        result = result * 10 + digit;
+    }
+    *value = result;
+    return true;
+}
+
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* pattern, ...) {
+    char text[512];
+    va_list arguments;
+    va_start(arguments, pattern);
+    std::vsnprintf(text, sizeof text, pattern, arguments);
+    va_end(arguments);
+    return text;
+}
+
+std::string describe_damage(const ExportWalkStats& stats, size_t size) {
+    uint64_t after = size - stats.damageOffset;
+    switch (stats.damage) {
+    case VIDEO_CUT_SHORT:
+        return format("the last %" PRIu64 " bytes, from offset %" PRIu64
+                      ", are not a whole record (a recording cut short)",
+                      after, stats.damageOffset);
+    case VIDEO_BAD_RECORD:
+        return format("record %" PRIu64 ", at offset %" PRIu64
+                      ", does not decode to a whole picture",
+                      stats.records, stats.damageOffset);
+    case VIDEO_ENDED_EARLY:
+        return format("an empty record at offset %" PRIu64 " ends the video; the %" PRIu64
+                      " bytes after it are not read",
+                      stats.damageOffset, after - FRAME_RECORD_HEADER_SIZE);
+    case VIDEO_SOUND:
+        break;
+    }
+    return "sound";
+}
+
+std::string describe_failure(int status, const ExportWalkStats& stats, size_t size) {
+    switch (status) {
+    case EXPORT_NOT_VIDEO:
+        return stats.header.magic == VIDEO_MAGIC ? "is no video: its picture has no size"
+                                                 : "is no Morvane video (.zuv)";
+    case EXPORT_NO_FRAME_RATE:
+        return format("has a frame rate of %u, at which its frames last no time",
+                      stats.header.frameRate);
+    case EXPORT_NO_FRAMES:
+        return stats.damage == VIDEO_SOUND ? "holds no frames"
+                                           : "holds no sound frame: " + describe_damage(stats, size);
+    case EXPORT_NO_MEMORY:
+        return format("not enough memory for its %u x %u pictures", stats.header.width,
+                      stats.header.height);
+    case EXPORT_CANCELLED:
+        return "interrupted";
+    case EXPORT_BAD_FRAME:
+        if (stats.records == 0) return describe_failure(EXPORT_NO_FRAMES, stats, size);
+        return stats.damage == VIDEO_SOUND
+                   ? format("has %" PRIu64 " frames, numbered from 0 to %" PRIu64, stats.records,
+                            stats.records - 1)
+                   : format("has %" PRIu64 " sound frames, numbered from 0 (then it is damaged: %s)",
+                            stats.records, describe_damage(stats, size).c_str());
+    }
+    return "failed";
+}
+
+int count_picture(void* context, const ExportFrame*) {
+    (*static_cast<uint64_t*>(context))++;
+    return 1;
+}
+
+// Walks the whole video, as an export would, without writing anything.
+int survey(const video_input& input, const std::string& name, ExportWalkStats* stats) {
+    progress_line line;
+    progress_begin(&line, name);
+    uint64_t pictures = 0;
+    ExportWalkOptions options = {count_picture, &pictures, progress_report, &line, 0, false};
+    int status = ExportWalkVideo(input.data, input.size, &options, stats);
+    progress_end(&line);
+    return status;
+}
+
+void print_info(const std::string& name, size_t size, const ExportWalkStats& stats) {
+    const VideoFileHeader& header = stats.header;
+    std::printf("file: %s\n", name.c_str());
+    std::printf("size: %zu bytes\n", size);
+    std::printf("picture: %u x %u", header.width, header.height);
+    if (stats.width != header.width || stats.height != header.height)
+        std::printf(", of which %u x %u are stored", stats.width, stats.height);
+    std::printf("\nframe rate: %u per second\n", header.frameRate);
+    std::printf("records: %" PRIu64 "\n", stats.records);
+    std::printf("  key: %" PRIu64 "\n", stats.recordsByType[FRAME_KEY]);
+    std::printf("  delta: %" PRIu64 "\n", stats.recordsByType[FRAME_DELTA]);
+    std::printf("  unchanged: %" PRIu64 "\n", stats.recordsByType[FRAME_UNCHANGED]);
+    if (stats.unknownRecords)
+        std::printf("  of an unknown type, skipped: %" PRIu64 "\n", stats.unknownRecords);
+    if (uint32_t interval = VideoFrameInterval(header.frameRate)) {
+        uint64_t ms = stats.records * interval;
+        std::printf("duration: %" PRIu64 ".%03" PRIu64 " s\n", ms / 1000, ms % 1000);
+    } else {
+        std::printf("duration: none, at this frame rate a record lasts no time\n");
+    }
+    std::printf("different pictures: %" PRIu64 "\n", stats.frames);
+    std::printf("state: %s\n", stats.damage == VIDEO_SOUND
+                                   ? "sound"
+                                   : ("damaged: " + describe_damage(stats, size)).c_str());
+}
+
+int run_info(const std::string& name, bool check_only) {
+    video_input input;
+    std::string error;
+    if (!input_open(&input, name.c_str(), &error)) return fail(name, error);
+    ExportWalkStats stats;
+    int status = survey(input, name, &stats);
+    size_t size = input.size;
+    input_close(&input);
+    if (status == EXPORT_CANCELLED) {
+        fail(name, "interrupted");
+        return EXIT_INTERRUPTED;
+    }
+    if (status != EXPORT_DONE && status != EXPORT_NO_FRAMES)
+        return fail(name, describe_failure(status, stats, size));
+    if (!check_only) {
+        print_info(name, size, stats);
+        return EXIT_DONE;
+    }
+    std::string problem;
+    if (status == EXPORT_NO_FRAMES && stats.damage == VIDEO_SOUND)
+        problem = "holds no frames";
+    else if (stats.damage != VIDEO_SOUND)
+        problem = "damaged: " + describe_damage(stats, size);
+    else if (VideoFrameInterval(stats.header.frameRate) == 0)
+        problem = describe_failure(EXPORT_NO_FRAME_RATE, stats, size);
+    else if (stats.unknownRecords)
+        problem = format("%" PRIu64 " records are of an unknown type", stats.unknownRecords);
+    else if (size < VIDEO_MIN_FILE_SIZE)
+        problem = format("is shorter than the %u bytes a video needs to be played",
+                         VIDEO_MIN_FILE_SIZE);
+    if (!problem.empty()) return fail(name, problem);
+    std::printf("%s: sound\n", name.c_str());
+    return EXIT_DONE;
+}
+
+int export_as(export_kind kind, const video_input& input, const ExportSink& sink,
+              uint64_t frame, progress_line* line, ExportWalkStats* stats, GifExportStats* gif) {
+    switch (kind) {
+    case EXPORT_KIND_APNG:
+        return ExportApng(input.data, input.size, &sink, progress_report, line, stats);
+    case EXPORT_KIND_GIF:
+        return ExportGif(input.data, input.size, &sink, progress_report, line, stats, gif);
+    case EXPORT_KIND_PNG:
+        return ExportPngFrame(input.data, input.size, &sink, frame, progress_report, line, stats);
+    case EXPORT_KIND_Y4M:
+        return ExportY4m(input.data, input.size, &sink, progress_report, line, stats);
+    }
+    return EXPORT_WRITE_FAILED;
+}
+
+int run_export(export_kind kind, const std::string& name, const std::string& out,
+               uint64_t frame) {
+    if (kind == EXPORT_KIND_APNG && out == "-")
+        return usage_error("an animated PNG cannot go to standard output: its frame count is "
+                           "written last; name a file");
+    video_input input;
+    std::string error;
+    if (!input_open(&input, name.c_str(), &error)) return fail(name, error);
+    if (out != "-" && input_is_file(&input, out.c_str())) {
+        input_close(&input);
+        return fail(out, "is the video itself; name another file");
+    }
+    output_file output;
+    if (!output_open(&output, out.c_str(), &error)) {
+        input_close(&input);
+        return fail(out, error);
+    }
+    progress_line line;
+    progress_begin(&line, name);
+    ExportWalkStats stats;
+    GifExportStats gif = {};
+    int status = export_as(kind, input, output_sink(&output), frame, &line, &stats, &gif);
+    progress_end(&line);
+    size_t size = input.size;
+    input_close(&input);
+    if (status != EXPORT_DONE) {
+        std::string why = output.error ? std::strerror(output.error) : "the write failed";
+        output_discard(&output);
+        if (status == EXPORT_WRITE_FAILED) return fail(out, why);
+        fail(name, describe_failure(status, stats, size));
+        return status == EXPORT_CANCELLED ? EXIT_INTERRUPTED : EXIT_FAILED;
+    }
+    if (!output_commit(&output, &error)) return fail(out, error);
+    if (kind == EXPORT_KIND_GIF && gif.framesQuantized)
+        std::fprintf(stderr,
+                     "zuvtool: %s: %" PRIu64 " of %" PRIu64
+                     " frames had more than 256 colours, reduced to a table of 256 "
+                     "(peak signal to noise ratio %.1f dB)\n",
+                     out.c_str(), gif.framesQuantized, gif.framesQuantized + gif.framesExact,
+                     GifPeakSignalToNoise(&gif));
+    if (stats.damage != VIDEO_SOUND && kind != EXPORT_KIND_PNG) {
+        std::fprintf(stderr, "zuvtool: %s: damaged: %s; %s holds the %" PRIu64
+                             " records before it\n",
+                     name.c_str(), describe_damage(stats, size).c_str(), out.c_str(),
+                     stats.records);
+        return EXIT_DAMAGED;
+    }
+    return EXIT_DONE;
+}
+
+bool parse(int argc, char** argv, command_line* line, std::string* error) {
+    for (int i = 1; i < argc; i++) {
+        std::string argument = argv[i];
+        if (argument == "--frame" || argument.rfind("--frame=", 0) == 0) {
+            const char* value = argument == "--frame" ? (i + 1 < argc ? argv[++i] : "")
+                                                      : argv[i] + std::strlen("--frame=");
+            if (!parse_count(value, &line->frame)) {
+                *error = "--frame needs a frame number (0 for the first)";
+                return false;
+            }
+            line->has_frame = true;
+        } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
+            *error = "unknown option '" + argument + "'";
+            return false;
+        } else if (line->command.empty()) {
+            line->command = argument;
+        } else {
+            line->names.push_back(argument);
+        }
+    }
+    return true;
+}
+
+int run(const command_line& line) {
+    const std::string& command = line.command;
+    size_t wanted = command == "info" || command == "check" ? 1 : 2;
+    export_kind kind = EXPORT_KIND_APNG;
+    if (command == "gif") kind = EXPORT_KIND_GIF;
+    else if (command == "png") kind = EXPORT_KIND_PNG;
+    else if (command == "y4m") kind = EXPORT_KIND_Y4M;
+    else if (command != "apng" && wanted == 2)
+        return usage_error("unknown command '" + command + "'");
+    if (line.names.size() != wanted)
+        return usage_error(command + (wanted == 1 ? " takes one FILE" : " takes FILE and OUT"));
+    if (line.has_frame != (kind == EXPORT_KIND_PNG && wanted == 2))
+        return usage_error(line.has_frame ? "--frame belongs to png only"
+                                          : "png needs --frame N");
+    if (wanted == 1) return run_info(line.names[0], command == "check");
+    return run_export(kind, line.names[0], line.names[1], line.frame);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; i++) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::fputs(USAGE, stdout);
+            return EXIT_DONE;
+        }
+    }
+    if (argc < 2) {
+        std::fputs(USAGE, stderr);
+        return EXIT_USAGE;
+    }
+    command_line line;
+    std::string error;
+    if (!parse(argc, argv, &line, &error)) return usage_error(error);
+    if (line.command.empty()) return usage_error("no command given");
+    progress_handle_signals();
+    return run(line);
+}
