@@ -5,7 +5,7 @@
 // seconds. Printed per size: the player's peak working set
 // and peak committed memory (GetProcessMemoryInfo) and its title, which
 // shows how far its playback clock got: a player that keeps up with the 2
-// frames per second shows about the seconds waited. The first size, the
+// frames per second shows about the seconds waited. 8192 x 8192, the
 // surface limit, is what a real video of the largest picture costs.
 //
 //   measure_hostile_header OUTPUT_FOLDER [SECONDS]
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     std::string folder = argv[1];
     if (!folder.empty() && folder.back() != '\\') folder += '\\';
     DWORD seconds = argc > 2 ? static_cast<DWORD>(atoi(argv[2])) : 8;
-    printf("1,024-byte videos played %lu s by the %d-bit player (the first: the surface limit)\n",
+    printf("1,024-byte videos played %lu s by the %d-bit player (8192 x 8192: the surface limit)\n",
            static_cast<unsigned long>(seconds), static_cast<int>(sizeof(void*) * 8));
     for (const Size& size : SIZES) Measure(folder, size, seconds);
     return 0;
