@@ -4,6 +4,9 @@
 : "${BUILD_DIR:=$ROOT/build}"
 : "${WINEPREFIX:=$BUILD_DIR/wineprefix}"
 : "${WINEDEBUG:=-all}"
+# Wine names Unix files in the locale's character set: without UTF-8, a
+# Windows name beyond ASCII has no Unix name at all.
+LC_ALL=C.UTF-8
 # No Mono or Gecko install prompt; a crashing test ends at once instead of
 # waiting in the automatic debugger.
 : "${WINEDLLOVERRIDES:=mscoree,mshtml=;winedbg.exe=d}"
@@ -18,5 +21,5 @@
 : "${I386_ROOT:=$BUILD_DIR/i386root}"
 : "${WINEPREFIX32:=$BUILD_DIR/wineprefix32}"
 : "${WINE32:=$ROOT/scripts/wine32.sh}"
-export BUILD_DIR WINEPREFIX WINEDEBUG WINEDLLOVERRIDES XVFB_DISPLAY XVFB_SCREEN WINE WINESERVER
+export LC_ALL BUILD_DIR WINEPREFIX WINEDEBUG WINEDLLOVERRIDES XVFB_DISPLAY XVFB_SCREEN WINE WINESERVER
 export I386_ROOT WINEPREFIX32 WINE32
