@@ -116,8 +116,3 @@ void EngineWorkerEnded(std::atomic<uint8_t>* runFlag, uint8_t reason);
 // last. Its run flag was never raised, so nothing waits for it to fall: the
 // starter returns on finished, and then this worker writes nothing more.
 void EngineWorkerStartFailed(std::atomic<uint8_t>* runFlag);
-
-// What the starter makes of a worker it sees finished: 1 when it had started
-// and has already ended by itself (a short video played to its end), 0 when
-// its start-up failed.
-int EngineWorkerHadStarted();

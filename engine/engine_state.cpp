@@ -51,7 +51,3 @@ void EngineWorkerStartFailed(std::atomic<uint8_t>* runFlag) {
     *runFlag = 0;
     engineState.finished = 1;
 }
-
-int EngineWorkerHadStarted() {
-    return engineState.endReason != ENGINE_END_START_FAILED;
-}

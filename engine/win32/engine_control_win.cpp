@@ -43,6 +43,7 @@ bool EngineResumedInsteadOfStart() {
 
 int EngineRunWorker(LPTHREAD_START_ROUTINE entry, EngineParams* params,
                     std::atomic<uint8_t>* runFlag) {
+    engineState.endReason = ENGINE_END_NONE;
     HANDLE thread = CreateThread(nullptr, 0, entry, params, 0, nullptr);
     if (!thread) {
         engineState.finished = 1;
@@ -60,5 +61,5 @@ int EngineRunWorker(LPTHREAD_START_ROUTINE entry, EngineParams* params,
     }
     // Finished before it was seen running: a failed start-up, or a short
     // video that started and has already been played to its end.
-    return EngineWorkerHadStarted();
+    return engineState.endReason != ENGINE_END_START_FAILED;
 }

@@ -17,7 +17,6 @@ int EngineStartPlayback(const char* source, void* window, uint8_t inMemory, size
     engineState.capturing = 0;
     engineState.playing = 0;
     engineState.stopRequested = 0;
-    engineState.endReason = ENGINE_END_NONE;
     engineState.starting = 1;
     return EngineRunWorker(PlaybackThread, &params, &engineState.playing);
 }

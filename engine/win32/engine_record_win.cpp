@@ -21,7 +21,6 @@ int EngineStartRecording(const char* source, void* window, const CaptureRect* re
         static_cast<int64_t>(params.captureRect.bottom) - params.captureRect.top <
             MIN_CAPTURE_SPAN)
         return 0;
-    engineState.endReason = ENGINE_END_NONE;
     engineState.starting = 1;
     return EngineRunWorker(RecordingThread, &params, &engineState.capturing);
 }
