@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "dialogs.h"
+#include "about_dialog.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
 #include "window_utils.h"

@@ -3,13 +3,15 @@
 
 #include <cstring>
 
-#include "dialogs.h"
+#include "about_dialog.h"
+#include "capture/capture_dialogs.h"
 #include "engine.h"
-#include "exports.h"
-#include "extractor.h"
+#include "sharing/export_command.h"
+#include "packaging/extractor.h"
 #include "file_association.h"
 #include "main_window.h"
-#include "packaging.h"
+#include "files/load_dialog.h"
+#include "packaging/builder.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
 #include "status_text.h"

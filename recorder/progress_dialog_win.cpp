@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "dialogs.h"
+#include "progress_dialog.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
 
@@ -57,4 +57,25 @@ INT_PTR CALLBACK export_progress_proc(HWND dialog, UINT message, WPARAM wparam, 
     default:
         return FALSE;
     }
+}
+
+HWND open_progress(const char* text) {
+    HWND progress = CreateDialogParamA(program_instance, MAKEINTRESOURCEA(IDD_PROGRESS),
+                                       main_window, progress_proc, 0);
+    ShowWindow(progress, SW_SHOW);
+    SetWindowTextA(progress, text);
+    return progress;
+}
+
+HWND open_export_progress(bool* cancelled) {
+    HWND progress =
+        CreateDialogParamA(program_instance, MAKEINTRESOURCEA(IDD_EXPORT_PROGRESS), main_window,
+                           export_progress_proc, reinterpret_cast<LPARAM>(cancelled));
+    ShowWindow(progress, SW_SHOW);
+    UpdateWindow(progress);
+    return progress;
+}
+
+void close_progress(HWND progress) {
+    DestroyWindow(progress);
 }

@@ -1,5 +1,5 @@
 // Measures what a video whose header claims a huge picture costs the player
-// (scripts/measure_hostile_header.sh): for each size, a 1,024-byte video of
+// (scripts/measure/measure_hostile_header.sh): for each size, a 1,024-byte video of
 // that header at 2 frames per second (HugeClaimVideo) is built into a
 // self-playing executable, which is started and left playing for a few
 // seconds. Printed per size: the player's peak working set
@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "dialog_driver_win.h"
-#include "packaging.h"
+#include "packaging/builder.h"
 #include "packaging_support_win.h"
 #include "test_pictures.h"
 #include "video_format.h"

@@ -1,4 +1,4 @@
-// Measures the playback thread under Wine (scripts/measure_playback.sh):
+// Measures the playback thread under Wine (scripts/measure/measure_playback.sh):
 //  - the share of one processor the whole process uses while an unchanging
 //    video plays at 15 frames per second into a window;
 //  - for each corpus sequence, recorded into a video in memory as the

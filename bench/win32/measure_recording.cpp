@@ -1,4 +1,4 @@
-// Measures the recording thread under Wine (scripts/measure_recording.sh):
+// Measures the recording thread under Wine (scripts/measure/measure_recording.sh):
 //  - the processor time used while an unchanging 640 x 480 window is
 //    recorded at 15 frames per second for 10 s, as a share of one processor
 //    (the whole process; its main thread only sleeps meanwhile);

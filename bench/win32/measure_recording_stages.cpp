@@ -1,5 +1,5 @@
 // Measures where the time of a whole-screen recording goes under Wine
-// (scripts/measure_recording_stages.sh): the desktop window is recorded
+// (scripts/measure/measure_recording_stages.sh): the desktop window is recorded
 // through the engine for SECONDS, with the recording thread's stage hook set,
 // while the screen shows what the script put on it. Prints the mean time per
 // grab of each stage, the grabs, records and changed records per second, and

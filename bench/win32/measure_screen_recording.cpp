@@ -1,5 +1,5 @@
 // Measures a recording of the whole screen made from the recorder's own
-// window under Wine (scripts/measure_screen_recording.sh): the built
+// window under Wine (scripts/measure/measure_screen_recording.sh): the built
 // recorder is started, Capture is chosen, 30 fps and "Whole Screen" are
 // picked in its dialogs as a person would, and while a 1280 x 720 window of
 // this program scrolls its text by one line every frame interval, the

@@ -1,4 +1,4 @@
-// Measures what a self-playing executable weighs (scripts/measure_self_playing.sh):
+// Measures what a self-playing executable weighs (scripts/measure/measure_self_playing.sh):
 // records 10 seconds of a window in which a log scrolls, as a person would
 // record a terminal, at 15 frames per second; then adds that video to the
 // given player program as the builder does and prints the sizes.

@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "dialogs.h"
-#include "file_dialogs.h"
-#include "file_names.h"
+#include "capture/capture_dialogs.h"
+#include "files/file_dialogs.h"
+#include "files/file_names.h"
 #include "frame_rate.h"
-#include "packaging.h"
+#include "files/load_dialog.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
 #include "window_utils.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "dialogs.h"
+#include "capture/capture_dialogs.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
 #include "window_utils.h"

@@ -1,6 +1,6 @@
-// The file dialogs, the progress window and the boxes that the Load command,
-// the builder, the extractor and every export share, so that each asks and
-// tells the user the same way.
+// The file dialogs and the boxes that the Load command, the builder, the
+// extractor and every export share, so that each asks and tells the user the
+// same way.
 #pragma once
 
 #include <windows.h>
@@ -40,13 +40,3 @@ void warn_reserved_name(HWND owner);
 // text, then whether the file that was at the destination is unchanged or
 // no file was made.
 void warn_not_written(const char* text, const char* caption, bool destination_existed);
-
-// The progress window (dialog 114) of a long operation, owned by
-// main_window and showing text at once; close_progress takes it away.
-HWND open_progress(const char* text);
-void close_progress(HWND progress);
-
-// The progress window of an export (dialog 115), owned by main_window, with
-// its percentage and Cancel, which sets *cancelled; close_progress takes it
-// away.
-HWND open_export_progress(bool* cancelled);

@@ -1,12 +1,11 @@
-#include "file_dialogs.h"
+#include "files/file_dialogs.h"
 
 #include <commdlg.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "dialogs.h"
-#include "file_names.h"
+#include "files/file_names.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
 
@@ -79,25 +78,4 @@ void warn_not_written(const char* text, const char* caption, bool destination_ex
              destination_existed ? "The file that was already there has not been changed."
                                  : "No file has been made.");
     MessageBoxA(main_window, said, caption, MB_ICONWARNING);
-}
-
-HWND open_progress(const char* text) {
-    HWND progress = CreateDialogParamA(program_instance, MAKEINTRESOURCEA(IDD_PROGRESS),
-                                       main_window, progress_proc, 0);
-    ShowWindow(progress, SW_SHOW);
-    SetWindowTextA(progress, text);
-    return progress;
-}
-
-HWND open_export_progress(bool* cancelled) {
-    HWND progress =
-        CreateDialogParamA(program_instance, MAKEINTRESOURCEA(IDD_EXPORT_PROGRESS), main_window,
-                           export_progress_proc, reinterpret_cast<LPARAM>(cancelled));
-    ShowWindow(progress, SW_SHOW);
-    UpdateWindow(progress);
-    return progress;
-}
-
-void close_progress(HWND progress) {
-    DestroyWindow(progress);
 }

@@ -1,4 +1,4 @@
-#include "file_names.h"
+#include "files/file_names.h"
 
 #include <cstring>
 

@@ -2,8 +2,9 @@
 #include <windows.h>
 
 #include "engine.h"
-#include "file_dialogs.h"
-#include "packaging.h"
+#include "files/file_dialogs.h"
+#include "files/video_file_check.h"
+#include "files/load_dialog.h"
 #include "recorder_globals.h"
 
 static_assert(CURRENT_FILE_CAPACITY >= DIALOG_PATH_CAPACITY, "every choice fits current_file");

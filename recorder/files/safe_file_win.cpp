@@ -1,8 +1,8 @@
-#include "safe_file_win.h"
+#include "files/safe_file_win.h"
 
 #include <cstring>
 
-#include "file_names.h"
+#include "files/file_names.h"
 
 namespace {
 

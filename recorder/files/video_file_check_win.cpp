@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "byte_order.h"
-#include "packaging.h"
+#include "files/video_file_check.h"
 #include "video_format.h"
 
 int check_video_file(const char* path) {

@@ -1,5 +1,5 @@
-// Self-playing executables: the quick test that a file is a video, the Load
-// dialog, and the builder that turns a video into a program playing it.
+// The builder that turns a video into a self-playing executable: a program
+// playing it.
 //
 // A self-playing executable is the carried player program (resource
 // "FILEDATA" 112 of the recorder, byte for byte) with one resource entry
@@ -17,20 +17,6 @@
 // maps its whole program, video included, into its address space, and a
 // larger one could not be started.
 constexpr uint64_t SELF_PLAYING_VIDEO_LIMIT = 1ull << 30;
-
-// 1 when the file at path is at least 1024 bytes long, starts with the video
-// magic and has a non-zero width and height; 0 otherwise, also when it cannot
-// be opened. Reads at most the 24 bytes of the header; never leaves the file
-// open.
-int check_video_file(const char* path);
-
-// Stops the engine and lets the user choose a video file into current_file,
-// with the open dialog and its warning owned by owner (disabled meanwhile).
-// The dialog starts from current_file when that fits its 260 characters. 1
-// when the choice passes check_video_file; 0 on cancel or failure
-// (current_file unchanged) or after the "Invalid or Empty Video File"
-// warning (current_file holds the choice).
-int load_dialog(HWND owner);
 
 // The system's resource update service, found by name in kernel32.dll.
 typedef HANDLE(WINAPI* BeginUpdateResourceFunction)(LPCSTR, BOOL);

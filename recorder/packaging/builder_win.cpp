@@ -7,12 +7,14 @@
 
 
 #include "engine.h"
-#include "file_dialogs.h"
-#include "file_names.h"
-#include "packaging.h"
+#include "files/file_dialogs.h"
+#include "progress_dialog.h"
+#include "files/file_names.h"
+#include "files/video_file_check.h"
+#include "packaging/builder.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
-#include "safe_file_win.h"
+#include "files/safe_file_win.h"
 #include "video_format.h"
 #include "window_utils.h"
 

@@ -6,12 +6,13 @@
 
 
 #include "engine.h"
-#include "extractor.h"
-#include "file_dialogs.h"
-#include "file_names.h"
+#include "packaging/extractor.h"
+#include "files/file_dialogs.h"
+#include "progress_dialog.h"
+#include "files/file_names.h"
 #include "recorder_globals.h"
 #include "resources/executable_resources.h"
-#include "safe_file_win.h"
+#include "files/safe_file_win.h"
 #include "win32/fault_guard_win.h"
 #include "window_utils.h"
 

@@ -4,7 +4,7 @@
 // (replaced whole or not at all), while a progress window with a percentage
 // and Cancel keeps the user informed; the export runs on this thread and
 // lets the windows paint between frames.
-#include "exports.h"
+#include "sharing/export_command.h"
 
 #include <windows.h>
 
@@ -12,16 +12,17 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "dialogs.h"
+#include "progress_dialog.h"
 #include "engine.h"
 #include "export/apng_writer.h"
 #include "export/gif_writer.h"
-#include "file_dialogs.h"
-#include "file_names.h"
-#include "packaging.h"
+#include "files/file_dialogs.h"
+#include "files/file_names.h"
+#include "files/video_file_check.h"
+#include "files/load_dialog.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
-#include "safe_file_win.h"
+#include "files/safe_file_win.h"
 #include "win32/fault_guard_win.h"
 #include "window_utils.h"
 

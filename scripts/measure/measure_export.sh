@@ -9,10 +9,10 @@
 # the best of 3 runs, so that other work on the machine counts little) and
 # the bytes per frame, ours beside ffmpeg's with the ratios, and each GIF's
 # peak signal-to-noise ratio against the recorded frames.
-#   scripts/measure_export.sh [NAME...]
+#   scripts/measure/measure_export.sh [NAME...]
 set -eu
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 . "$ROOT/scripts/env.sh"
 SEQUENCES=${*:-"term_log_1080 drag_1080 notepad_720"}
 

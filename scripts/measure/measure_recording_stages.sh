@@ -6,13 +6,13 @@
 # changed records per second, the process's processor share of one core, its
 # peak private memory and the address space it took, read from /proc (build
 # the chosen build first).
-#   scripts/measure_recording_stages.sh [SECONDS] [FRAMES_PER_SECOND]
+#   scripts/measure/measure_recording_stages.sh [SECONDS] [FRAMES_PER_SECOND]
 # Defaults: 10 seconds at 30. SCREENS="1920x1080 ..." chooses the screens,
 # BUILD=win32 measures the 32-bit build under the emulator, and BUSY=N runs N
 # busy processes beside the recording.
 set -eu
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 . "$ROOT/scripts/env.sh"
 : "${BUILD:=win64}"
 : "${SCREENS:=1920x1080 2560x1440 3840x2160}"
@@ -23,7 +23,7 @@ seconds=${1:-10}
 rate=${2:-30}
 
 cmake --build "$BUILD_DIR/$BUILD" --target measure_recording_stages >/dev/null
-program=$BUILD_DIR/$BUILD/tests/win32/measure_recording_stages.exe
+program=$BUILD_DIR/$BUILD/bench/win32/measure_recording_stages.exe
 prefix=$WINEPREFIX
 [ "$BUILD" != win32 ] || prefix=$WINEPREFIX32
 run() {

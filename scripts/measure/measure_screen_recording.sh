@@ -3,10 +3,10 @@
 # Wine, on a 1920 x 1080 virtual screen unless XVFB_SCREEN says otherwise
 # (build win64 first): the frames stored per second at 30 frames per second
 # while a window of text scrolls, and the recorder's processor share.
-#   scripts/measure_screen_recording.sh [SECONDS]   (default 10)
+#   scripts/measure/measure_screen_recording.sh [SECONDS]   (default 10)
 set -eu
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 : "${XVFB_SCREEN:=1920x1080x24}"
 . "$ROOT/scripts/env.sh"
 
@@ -29,7 +29,7 @@ cpu_ticks() {
     awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0
 }
 
-"$WINE" "$BUILD_DIR/win64/tests/win32/measure_screen_recording.exe" "${1:-10}" |
+"$WINE" "$BUILD_DIR/win64/bench/win32/measure_screen_recording.exe" "${1:-10}" |
 while IFS= read -r line; do
     case $line in
     "screen: measuring"*)

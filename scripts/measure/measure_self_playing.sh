@@ -4,10 +4,10 @@
 # code and resources, and the size of a self-playing executable made from a
 # 10-second recording (recorded and assembled under Wine) against the
 # recording's own size.
-#   scripts/measure_self_playing.sh
+#   scripts/measure/measure_self_playing.sh
 set -eu
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 . "$ROOT/scripts/env.sh"
 
 sh "$ROOT/scripts/build.sh" win32 >/dev/null
@@ -36,4 +36,4 @@ rm -rf "$out"
 mkdir -p "$out"
 . "$ROOT/scripts/xvfb.sh"
 trap '[ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true' EXIT
-"$WINE" "$BUILD_DIR/win64/tests/win32/measure_self_playing.exe" "Z:$player" "Z:$out"
+"$WINE" "$BUILD_DIR/win64/bench/win32/measure_self_playing.exe" "Z:$player" "Z:$out"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "file_names.h"
+#include "files/file_names.h"
 
 namespace {
 

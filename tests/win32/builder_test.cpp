@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "dialog_driver_win.h"
-#include "packaging.h"
+#include "files/video_file_check.h"
+#include "files/load_dialog.h"
+#include "packaging/builder.h"
 #include "packaging_support_win.h"
 #include "recorder_globals.h"
 

@@ -17,7 +17,7 @@
 #include "video_writer.h"
 
 #include "dialog_driver_win.h"
-#include "exports.h"
+#include "sharing/export_command.h"
 #include "packaging_support_win.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"

@@ -13,8 +13,9 @@
 #include <random>
 
 #include "dialog_driver_win.h"
-#include "extractor.h"
-#include "packaging.h"
+#include "packaging/extractor.h"
+#include "files/video_file_check.h"
+#include "packaging/builder.h"
 #include "packaging_support_win.h"
 #include "recorder_globals.h"
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "dialog_driver_win.h"
-#include "packaging.h"
+#include "packaging/builder.h"
 #include "packaging_support_win.h"
 #include "recorder_support_win.h"
 

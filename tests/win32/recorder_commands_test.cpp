@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs.h"
+#include "capture/capture_dialogs.h"
 #include "packaging_support_win.h"
 #include "recorder_globals.h"
 #include "recorder_driver_win.h"

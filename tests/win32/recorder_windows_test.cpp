@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "dialog_driver_win.h"
-#include "dialogs.h"
+#include "about_dialog.h"
+#include "progress_dialog.h"
 #include "engine.h"
 #include "main_window.h"
 #include "recorder_globals.h"
