@@ -2,6 +2,7 @@
 
 #include "codec/frame_codec.h"
 #include "codec/run_length.h"
+#include "video_check.h"
 
 int VideoReaderOpen(VideoReader* reader, const uint8_t* data, size_t size) {
     reader->data = data;
@@ -11,8 +12,7 @@ int VideoReaderOpen(VideoReader* reader, const uint8_t* data, size_t size) {
         reader->position = reader->size;
         return 0;
     }
-    uint32_t first = reader->header.firstRecordOffset ? reader->header.firstRecordOffset
-                                                      : reader->header.headerSize;
+    uint32_t first = VideoFirstRecordOffset(&reader->header);
     reader->position = first < reader->size ? first : reader->size;
     return 1;
 }

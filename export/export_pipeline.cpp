@@ -3,58 +3,36 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "byte_order.h"
-#include "codec/frame_codec.h"
-#include "codec/run_length.h"
 #include "frame_surface.h"
-#include "video_reader.h"
+#include "video_check.h"
+#include "video_walk.h"
 
 namespace {
 
-// The decoding surface, which every record is applied to in turn; the
-// picture waiting to be handed on until it is known how long it stays; the
-// picture shown before it; and the planes of one record.
-struct Walk {
-    FrameSurface surface;
-    bool surfaceMade;
-    uint32_t width, height;
-    uint8_t* planes;
-    size_t planesSize;
+// The pictures the export keeps beside the walk's own: the one waiting to be
+// handed on until it is known how long it stays, and the one shown before it.
+struct Pictures {
     uint32_t* pending;
     uint32_t* shown;
 };
 
-enum RecordOutcome { RECORD_UNCHANGED, RECORD_APPLIED, RECORD_BAD, RECORD_NO_PICTURE };
-
-void EndWalk(Walk* walk) {
-    if (walk->surfaceMade) FrameSurfaceDestroy(&walk->surface);
-    std::free(walk->planes);
-    std::free(walk->pending);
-    std::free(walk->shown);
-    *walk = Walk{};
+void ReleasePictures(Pictures* pictures) {
+    std::free(pictures->pending);
+    std::free(pictures->shown);
+    *pictures = Pictures{};
 }
 
-int StartWalk(Walk* walk, const VideoFileHeader& header, bool keepPrevious) {
-    *walk = Walk{};
-    if (!FrameSurfaceCreate(header.width, header.height, &walk->surface)) return EXPORT_NO_MEMORY;
-    walk->surfaceMade = true;
-    walk->width = static_cast<uint32_t>(walk->surface.width);
-    walk->height = static_cast<uint32_t>(walk->surface.height);
-    walk->planesSize = FrameBufferSize(walk->width, walk->height, 3);
-    size_t pictureSize = FrameBufferSize(walk->width, walk->height, 4);
-    if (walk->planesSize == 0 || pictureSize == 0) return EXPORT_NO_MEMORY;
-    walk->planes = static_cast<uint8_t*>(std::malloc(walk->planesSize));
-    walk->pending = static_cast<uint32_t*>(std::calloc(1, pictureSize));
-    if (keepPrevious) walk->shown = static_cast<uint32_t*>(std::calloc(1, pictureSize));
-    if (!walk->planes || !walk->pending || (keepPrevious && !walk->shown)) return EXPORT_NO_MEMORY;
-    if (!FrameSurfaceLock(&walk->surface)) return EXPORT_NO_MEMORY;
-    FrameSurfaceFill(&walk->surface, 0, 0, walk->surface.width - 1, walk->surface.height - 1, 0);
-    FrameSurfaceUnlock(&walk->surface);
-    return EXPORT_DONE;
+int MakePictures(Pictures* pictures, uint32_t width, uint32_t height, bool keepPrevious) {
+    *pictures = Pictures{};
+    size_t pictureSize = FrameBufferSize(width, height, 4);
+    if (pictureSize == 0) return 0;
+    pictures->pending = static_cast<uint32_t*>(std::calloc(1, pictureSize));
+    if (keepPrevious) pictures->shown = static_cast<uint32_t*>(std::calloc(1, pictureSize));
+    return pictures->pending && (!keepPrevious || pictures->shown);
 }
 
-ExportPicture PictureOf(const uint32_t* pixels, const Walk& walk) {
-    return ExportPicture{pixels, walk.width, walk.height, walk.width};
+ExportPicture PictureOf(const uint32_t* pixels, uint32_t width, uint32_t height) {
+    return ExportPicture{pixels, width, height, width};
 }
 
 void CopyRect(uint32_t* to, const ExportPicture& from, const ExportRect& rect) {
@@ -62,47 +40,6 @@ void CopyRect(uint32_t* to, const ExportPicture& from, const ExportRect& rect) {
     for (uint32_t y = rect.top; y <= rect.bottom; y++)
         std::memcpy(to + static_cast<size_t>(y) * from.width + rect.left,
                     from.pixels + static_cast<size_t>(y) * from.stride + rect.left, count);
-}
-
-// Applies a record the way playback does, but only when it holds a whole
-// picture: the recorder writes nothing else, so anything less is damage.
-// Records of an unknown type leave the picture as it is, as the format says.
-RecordOutcome ApplyRecord(Walk* walk, const VideoRecord& record, ExportWalkStats* stats) {
-    FrameRecordHeader header = record.header;
-    if (header.frameType == FRAME_UNCHANGED) {
-        stats->recordsByType[FRAME_UNCHANGED]++;
-        return RECORD_UNCHANGED;
-    }
-    if (header.frameType != FRAME_KEY && header.frameType != FRAME_DELTA) {
-        stats->unknownRecords++;
-        return RECORD_UNCHANGED;
-    }
-    if (header.left != 0 || header.top != 0 || header.right + 1u != walk->width ||
-        header.bottom + 1u != walk->height)
-        return RECORD_BAD;
-    const uint8_t* planes = record.data;
-    if (UnpackFrameData(&header, record.data, walk->planes, walk->planesSize))
-        planes = walk->planes;
-    if (header.dataSize != walk->planesSize) return RECORD_BAD;
-    if (!FrameDeltaDecode(&walk->surface, &header, planes, walk->planesSize))
-        return RECORD_NO_PICTURE;
-    stats->recordsByType[header.frameType]++;
-    return RECORD_APPLIED;
-}
-
-// Why the reader found no further record at offset `at`: the end of the
-// data, a record that ends the video (with or without bytes after it), or
-// bytes that are no whole record.
-void NoteEnd(const uint8_t* data, size_t size, size_t at, ExportWalkStats* stats) {
-    size_t left = size - at;
-    if (left == 0) return;
-    if (left >= FRAME_RECORD_HEADER_SIZE && LoadLE32(data + at) == 0) {
-        if (left == FRAME_RECORD_HEADER_SIZE) return;
-        stats->damage = VIDEO_ENDED_EARLY;
-    } else {
-        stats->damage = VIDEO_CUT_SHORT;
-    }
-    stats->damageOffset = at;
 }
 
 }  // namespace
@@ -142,85 +79,75 @@ int ExportChangedRect(const ExportPicture* a, const ExportPicture* b, ExportRect
 
 int ExportWalkVideo(const uint8_t* data, size_t size, const ExportWalkOptions* options,
                     ExportWalkStats* stats) {
-    *stats = ExportWalkStats{};
-    VideoReader reader;
-    if (!VideoReaderOpen(&reader, data, size)) return EXPORT_NOT_VIDEO;
-    stats->header = reader.header;
-    if (reader.header.width == 0 || reader.header.height == 0) return EXPORT_NOT_VIDEO;
-    uint32_t first = reader.header.firstRecordOffset ? reader.header.firstRecordOffset
-                                                     : reader.header.headerSize;
-    if (first > size) {
-        stats->damage = VIDEO_CUT_SHORT;
-        stats->damageOffset = size;
-    }
-
-    Walk walk;
-    int status = StartWalk(&walk, reader.header, options->keepPrevious);
+    VideoWalk walk;
+    int started = VideoWalkBegin(&walk, data, size);
+    Pictures pictures = {};
+    int status = EXPORT_DONE;
+    if (started == VIDEO_WALK_NOT_VIDEO)
+        status = EXPORT_NOT_VIDEO;
+    else if (started != VIDEO_WALK_READY ||
+             !MakePictures(&pictures, walk.stats.width, walk.stats.height, options->keepPrevious))
+        status = EXPORT_NO_MEMORY;
     if (status != EXPORT_DONE) {
-        EndWalk(&walk);
+        *stats = walk.stats;
+        ReleasePictures(&pictures);
+        VideoWalkEnd(&walk);
         return status;
     }
-    stats->width = walk.width;
-    stats->height = walk.height;
-    const ExportRect whole = {0, 0, walk.width - 1, walk.height - 1};
+    const uint32_t width = walk.stats.width, height = walk.stats.height;
+    const ExportRect whole = {0, 0, width - 1, height - 1};
 
     ExportFrame frame = {};
-    frame.intervalMs = VideoFrameInterval(reader.header.frameRate);
-    frame.picture = PictureOf(walk.pending, walk);
-    frame.previous = PictureOf(walk.shown, walk);
+    frame.intervalMs = VideoFrameInterval(walk.stats.header.frameRate);
+    frame.picture = PictureOf(pictures.pending, width, height);
+    frame.previous = PictureOf(pictures.shown, width, height);
     bool pending = false;
-    while (!options->recordLimit || stats->records < options->recordLimit) {
-        size_t before = reader.position;
-        VideoRecord record;
-        if (!VideoReaderNext(&reader, &record)) {
-            NoteEnd(data, size, before, stats);
-            break;
-        }
-        RecordOutcome outcome = ApplyRecord(&walk, record, stats);
-        if (outcome == RECORD_BAD) {
-            stats->damage = VIDEO_BAD_RECORD;
-            stats->damageOffset = before;
-            break;
-        }
-        if (outcome == RECORD_NO_PICTURE || !FrameSurfaceLock(&walk.surface)) {
+    uint64_t frames = 0;
+    while (!options->recordLimit || walk.stats.records < options->recordLimit) {
+        int step = VideoWalkNext(&walk);
+        if (step == VIDEO_STEP_END) break;
+        if (step == VIDEO_STEP_NO_MEMORY || !FrameSurfaceLock(&walk.surface)) {
             status = EXPORT_NO_MEMORY;
             break;
         }
-        ExportPicture decoded = {walk.surface.pixels, walk.width, walk.height,
+        uint64_t record = walk.stats.records - 1;
+        ExportPicture decoded = {walk.surface.pixels, width, height,
                                  static_cast<uint32_t>(walk.surface.stride)};
         ExportRect changed;
         if (!pending) {
-            CopyRect(walk.pending, decoded, whole);
+            CopyRect(pictures.pending, decoded, whole);
             frame.changed = whole;
             frame.firstRecord = 0;
             frame.records = 1;
             pending = true;
-        } else if (outcome == RECORD_APPLIED &&
+        } else if (step == VIDEO_STEP_DECODED &&
                    ExportChangedRect(&decoded, &frame.picture, &changed)) {
-            frame.index = stats->frames++;
+            frame.index = frames++;
             if (!options->frame(options->frameContext, &frame)) status = EXPORT_WRITE_FAILED;
-            if (walk.shown) CopyRect(walk.shown, frame.picture, frame.changed);
-            CopyRect(walk.pending, decoded, changed);
+            if (pictures.shown) CopyRect(pictures.shown, frame.picture, frame.changed);
+            CopyRect(pictures.pending, decoded, changed);
             frame.changed = changed;
-            frame.firstRecord = stats->records;
+            frame.firstRecord = record;
             frame.records = 1;
         } else {
             frame.records++;
         }
         FrameSurfaceUnlock(&walk.surface);
-        stats->records++;
         if (status != EXPORT_DONE) break;
-        if (options->progress && !options->progress(options->progressContext, reader.position, size)) {
+        if (options->progress &&
+            !options->progress(options->progressContext, VideoWalkPosition(&walk), size)) {
             status = EXPORT_CANCELLED;
             break;
         }
     }
     if (status == EXPORT_DONE && pending) {
-        frame.index = stats->frames++;
+        frame.index = frames++;
         if (!options->frame(options->frameContext, &frame)) status = EXPORT_WRITE_FAILED;
     }
     if (status == EXPORT_DONE && !pending) status = EXPORT_NO_FRAMES;
-    EndWalk(&walk);
+    *stats = walk.stats;
+    ReleasePictures(&pictures);
+    VideoWalkEnd(&walk);
     return status;
 }
 
@@ -248,11 +175,14 @@ int WriteFrame(void* context, const ExportFrame* frame) {
 int ExportVideo(const uint8_t* data, size_t size, const ExportWriter* writer,
                 const ExportSink* sink, ExportProgress progress, void* context,
                 ExportWalkStats* stats) {
-    VideoReader reader;
-    if (VideoReaderOpen(&reader, data, size) && reader.header.width && reader.header.height &&
-        VideoFrameInterval(reader.header.frameRate) == 0) {
+    // A delay is a whole number of milliseconds: a rate of 0, or above 1000,
+    // gives frames that last no time, which no animated image can show.
+    VideoFileHeader header = VideoFileHeaderLoad(data, size);
+    VideoHeaderVerdict verdict = VideoHeaderCheck(&header);
+    if (verdict == VIDEO_HEADER_NO_FRAME_RATE ||
+        (verdict == VIDEO_HEADER_PLAYABLE && VideoFrameInterval(header.frameRate) == 0)) {
         *stats = ExportWalkStats{};
-        stats->header = reader.header;
+        stats->header = header;
         return EXPORT_NO_FRAME_RATE;
     }
     WriterRun run = {writer, sink, false};

@@ -1,14 +1,8 @@
-// The export pipeline: walks a video's records as playback does, from a black
-// picture, and hands on each picture a viewer sees once, with how many frame
-// intervals it stays on screen (a run of records that leave the picture as it
-// was becomes one longer frame) and the rectangle that changed since the
-// picture before it. The writers of animated images build on it.
-//
-// A video is walked while it is sound. The walk stops, and says where, at a
-// record whose data does not decode to a whole picture (the rest of the chain
-// of deltas would be wrong) and at bytes at the end that are not a whole
-// record (a recording cut short); it also tells of bytes after a record that
-// ends the video. Everything before that is handed on.
+// The export pipeline: walks a video's records while it is sound (the
+// engine's video walk) and hands on each picture a viewer sees once, with how
+// many frame intervals it stays on screen (a run of records that leave the
+// picture as it was becomes one longer frame) and the rectangle that changed
+// since the picture before it. The writers of animated images build on it.
 //
 // Memory is sized from the surface that is made, whose sides the engine caps,
 // never from the header alone: three pictures and one frame's planes.
@@ -19,6 +13,7 @@
 
 #include "export/export_sink.h"
 #include "video_format.h"
+#include "video_walk.h"
 
 struct ExportRect {
     uint32_t left, top, right, bottom;  // inclusive
@@ -53,23 +48,8 @@ enum ExportStatus {
     EXPORT_BAD_FRAME,       // the frame asked for is not in the video
 };
 
-enum VideoDamage {
-    VIDEO_SOUND = 0,
-    VIDEO_CUT_SHORT,    // the last bytes are not a whole record
-    VIDEO_BAD_RECORD,   // a record's data does not decode to a whole picture
-    VIDEO_ENDED_EARLY,  // a record with headerSize 0 ends the video, bytes follow it
-};
-
-struct ExportWalkStats {
-    VideoFileHeader header;
-    uint32_t width, height;       // of the pictures handed on (the surface made)
-    uint64_t records;             // records walked, all sound
-    uint64_t recordsByType[3];    // FRAME_UNCHANGED, FRAME_KEY, FRAME_DELTA
-    uint64_t unknownRecords;      // of another type: skipped, as the format says
-    uint64_t frames;              // pictures handed on
-    VideoDamage damage;
-    uint64_t damageOffset;        // where the bytes start that are not handed on
-};
+// What the walk found: the engine's VideoWalkStats.
+typedef VideoWalkStats ExportWalkStats;
 
 // Bytes of the video walked so far and its length; returns 0 to cancel.
 typedef int (*ExportProgress)(void* context, uint64_t done, uint64_t total);

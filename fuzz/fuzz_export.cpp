@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (gifStatus == EXPORT_DONE) {
         FUZZ_CHECK(gif.bytes.size() > 13 && std::memcmp(gif.bytes.data(), "GIF89a", 6) == 0);
         FUZZ_CHECK(gif.bytes.back() == 0x3B);
-        FUZZ_CHECK(gifStats.framesExact + gifStats.framesQuantized <= stats.frames);
+        FUZZ_CHECK(gifStats.framesExact + gifStats.framesQuantized <= stats.records);
     }
     return 0;
 }

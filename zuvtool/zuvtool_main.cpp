@@ -15,6 +15,7 @@
 #include "export/y4m_writer.h"
 #include "output_file.h"
 #include "progress_line.h"
+#include "video_check.h"
 #include "video_input.h"
 
 namespace {
@@ -87,31 +88,17 @@ std::string format(const char* pattern, ...) {
 }
 
 std::string describe_damage(const ExportWalkStats& stats, size_t size) {
-    uint64_t after = size - stats.damageOffset;
-    switch (stats.damage) {
-    case VIDEO_CUT_SHORT:
-        return format("the last %" PRIu64 " bytes, from offset %" PRIu64
-                      ", are not a whole record (a recording cut short)",
-                      after, stats.damageOffset);
-    case VIDEO_BAD_RECORD:
-        return format("record %" PRIu64 ", at offset %" PRIu64
-                      ", does not decode to a whole picture",
-                      stats.records, stats.damageOffset);
-    case VIDEO_ENDED_EARLY:
-        return format("an empty record at offset %" PRIu64 " ends the video; the %" PRIu64
-                      " bytes after it are not read",
-                      stats.damageOffset, after - FRAME_RECORD_HEADER_SIZE);
-    case VIDEO_SOUND:
-        break;
-    }
-    return "sound";
+    char text[256];
+    VideoDamageDescribe(&stats, size, text, sizeof text);
+    return text;
 }
 
 std::string describe_failure(int status, const ExportWalkStats& stats, size_t size) {
     switch (status) {
     case EXPORT_NOT_VIDEO:
-        return stats.header.magic == VIDEO_MAGIC ? "is no video: its picture has no size"
-                                                 : "is no Morvane video (.zuv)";
+        return VideoHeaderCheck(&stats.header) == VIDEO_HEADER_NOT_VIDEO
+                   ? "is no Morvane video (.zuv)"
+                   : "is no video: its picture has no size";
     case EXPORT_NO_FRAME_RATE:
         return format("has a frame rate of %u, at which its frames last no time",
                       stats.header.frameRate);
@@ -140,17 +127,19 @@ int count_picture(void* context, const ExportFrame*) {
 }
 
 // Walks the whole video, as an export would, without writing anything.
-int survey(const video_input& input, const std::string& name, ExportWalkStats* stats) {
+int survey(const video_input& input, const std::string& name, ExportWalkStats* stats,
+           uint64_t* pictures) {
     progress_line line;
     progress_begin(&line, name);
-    uint64_t pictures = 0;
-    ExportWalkOptions options = {count_picture, &pictures, progress_report, &line, 0, false};
+    *pictures = 0;
+    ExportWalkOptions options = {count_picture, pictures, progress_report, &line, 0, false};
     int status = ExportWalkVideo(input.data, input.size, &options, stats);
     progress_end(&line);
     return status;
 }
 
-void print_info(const std::string& name, size_t size, const ExportWalkStats& stats) {
+void print_info(const std::string& name, size_t size, const ExportWalkStats& stats,
+                uint64_t pictures) {
     const VideoFileHeader& header = stats.header;
     std::printf("file: %s\n", name.c_str());
     std::printf("size: %zu bytes\n", size);
@@ -170,7 +159,7 @@ void print_info(const std::string& name, size_t size, const ExportWalkStats& sta
     } else {
         std::printf("duration: none, at this frame rate a record lasts no time\n");
     }
-    std::printf("different pictures: %" PRIu64 "\n", stats.frames);
+    std::printf("different pictures: %" PRIu64 "\n", pictures);
     std::printf("state: %s\n", stats.damage == VIDEO_SOUND
                                    ? "sound"
                                    : ("damaged: " + describe_damage(stats, size)).c_str());
@@ -181,7 +170,8 @@ int run_info(const std::string& name, bool check_only) {
     std::string error;
     if (!input_open(&input, name.c_str(), &error)) return fail(name, error);
     ExportWalkStats stats;
-    int status = survey(input, name, &stats);
+    uint64_t pictures = 0;
+    int status = survey(input, name, &stats, &pictures);
     size_t size = input.size;
     input_close(&input);
     if (status == EXPORT_CANCELLED) {
@@ -191,7 +181,7 @@ int run_info(const std::string& name, bool check_only) {
     if (status != EXPORT_DONE && status != EXPORT_NO_FRAMES)
         return fail(name, describe_failure(status, stats, size));
     if (!check_only) {
-        print_info(name, size, stats);
+        print_info(name, size, stats, pictures);
         return EXIT_DONE;
     }
     std::string problem;

@@ -12,6 +12,7 @@
 #include "win32/frame_pacing_win.h"
 #include "frame_surface.h"
 #include "playback_layout.h"
+#include "video_check.h"
 #include "video_format.h"
 #include "video_reader.h"
 #include "win32/worker_threads_win.h"
@@ -76,8 +77,8 @@ static bool StartUp(Playback* playback) {
         return false;
     }
     const VideoFileHeader& header = playback->reader.header;
-    if (!VideoReaderOpen(&playback->reader, data, size) || header.width == 0 ||
-        header.height == 0 || header.frameRate == 0) {
+    VideoReaderOpen(&playback->reader, data, size);
+    if (VideoHeaderCheck(&header) != VIDEO_HEADER_PLAYABLE) {
         CloseVideo(playback);
         return false;
     }

@@ -168,25 +168,6 @@ void unmap_video(MappedVideo* video) {
     if (video->file != INVALID_HANDLE_VALUE) CloseHandle(video->file);
 }
 
-// What is wrong with a damaged video, for the box after its export.
-void describe_damage(const ExportWalkStats& stats, size_t size, char* text, size_t capacity) {
-    unsigned long long at = stats.damageOffset;
-    switch (stats.damage) {
-    case VIDEO_CUT_SHORT:
-        snprintf(text, capacity, "its last %llu bytes are not a whole frame, as when a recording "
-                 "is cut short", static_cast<unsigned long long>(size) - at);
-        return;
-    case VIDEO_BAD_RECORD:
-        snprintf(text, capacity, "frame %llu, at byte %llu, cannot be decoded",
-                 static_cast<unsigned long long>(stats.records), at);
-        return;
-    default:
-        snprintf(text, capacity, "an empty frame header at byte %llu ends it before the file ends",
-                 at);
-        return;
-    }
-}
-
 // The box after an export that did not write the file; none after Cancel.
 void report_failure(const ExportRun& run, bool existed) {
     switch (run.status) {
@@ -265,8 +246,8 @@ int write_export(const char* video_path, const char* output_path, export_format 
     }
     char text[512];
     if (run.stats.damage != VIDEO_SOUND) {
-        char why[160];
-        describe_damage(run.stats, run.size, why, sizeof why);
+        char why[256];
+        VideoDamageDescribe(&run.stats, run.size, why, sizeof why);
         snprintf(text, sizeof text,
                  "The %s has been written, but the video is damaged: %s. It holds the %llu frames "
                  "before the damage.",

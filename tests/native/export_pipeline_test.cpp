@@ -107,7 +107,6 @@ TEST(ExportPipeline, HandsOnEachPictureOnceWithItsDurationAndChangedRectangle) {
     EXPECT_EQ(stats.recordsByType[FRAME_UNCHANGED], 3u);
     EXPECT_EQ(stats.damage, VIDEO_SOUND);
     EXPECT_EQ(c.progressCalls, 7);
-    ASSERT_EQ(stats.frames, 3u);
     ASSERT_EQ(c.frames.size(), 3u);
 
     // Records 0 to 3 show the same picture: the delta of record 3 touched

@@ -7,6 +7,7 @@
 #include "byte_order.h"
 #include "codec/frame_codec.h"
 #include "test_pictures.h"
+#include "video_check.h"
 #include "video_format.h"
 #include "video_reader.h"
 
@@ -120,6 +121,36 @@ TEST(VideoFormat, ReaderRefusesWhatIsNotAVideo) {
     EXPECT_EQ(VideoReaderOpen(&reader, video.data(), video.size()), 0);
     EXPECT_EQ(VideoReaderOpen(&reader, video.data(), 3), 0);
     EXPECT_EQ(VideoReaderOpen(&reader, nullptr, 100), 0);
+}
+
+// The one rule every reader applies to a header, and the quick test of a
+// file that the Load dialog and the builder make with it.
+TEST(VideoFormat, OneRuleTellsAPlayableHeader) {
+    uint8_t stored[24];
+    VideoFileHeader header = VideoFileHeaderMake(640, 480, 15);
+    VideoFileHeaderStore(&header, stored);
+    EXPECT_EQ(VideoHeaderCheck(&header), VIDEO_HEADER_PLAYABLE);
+    EXPECT_TRUE(VideoFileCheck(stored, sizeof stored, VIDEO_MIN_FILE_SIZE));
+    EXPECT_FALSE(VideoFileCheck(stored, sizeof stored, VIDEO_MIN_FILE_SIZE - 1));
+    EXPECT_FALSE(VideoFileCheck(stored, 3, VIDEO_MIN_FILE_SIZE));
+    // A rate above 1000 (an interval of 0) still plays, as fast as it decodes.
+    header.frameRate = 1001;
+    EXPECT_EQ(VideoHeaderCheck(&header), VIDEO_HEADER_PLAYABLE);
+    header.frameRate = 0;
+    EXPECT_EQ(VideoHeaderCheck(&header), VIDEO_HEADER_NO_FRAME_RATE);
+    VideoFileHeaderStore(&header, stored);
+    EXPECT_FALSE(VideoFileCheck(stored, sizeof stored, 4096));
+    header.height = 0;
+    EXPECT_EQ(VideoHeaderCheck(&header), VIDEO_HEADER_NO_SIZE);
+    header.magic = 0;
+    EXPECT_EQ(VideoHeaderCheck(&header), VIDEO_HEADER_NOT_VIDEO);
+
+    header = VideoFileHeaderMake(16, 16, 15);
+    EXPECT_EQ(VideoFirstRecordOffset(&header), 24u);
+    header.firstRecordOffset = 0;
+    header.headerSize = 20;
+    EXPECT_EQ(VideoFirstRecordOffset(&header), 20u);
+
 }
 
 TEST(VideoFormat, SizesFromHostileDimensionsDoNotOverflow) {
