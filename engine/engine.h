@@ -32,6 +32,14 @@ struct CaptureRect {
     int32_t bottom;  // inclusive
 };
 
+// The sides a recording may have: at least 16 pixels (anything smaller is no
+// window worth recording) and at most 65535, the largest the header stores.
+constexpr int64_t SMALLEST_RECORDED_SIDE = 16;
+constexpr int64_t LARGEST_RECORDED_SIDE = 0xFFFF;
+
+// 1 when both sides of rect are recordable, else 0.
+int CaptureRectRecordable(const CaptureRect* rect);
+
 // The parameter record of a worker, built by its start operation on its own
 // stack and copied by the worker before anything else.
 struct EngineParams {
@@ -83,7 +91,7 @@ int EngineStartPlayback(const char* source, void* window, uint8_t inMemory, size
 
 // Records rect of window into a new file at source at frameRate. When paused,
 // only clears the pause and returns 1. Otherwise stops any worker; refuses
-// (0) an area under 16 pixels in either direction; starts the recording
+// (0) an area that is not CaptureRectRecordable; starts the recording
 // thread and returns 1 once it runs, 0 when it failed.
 int EngineStartRecording(const char* source, void* window, const CaptureRect* rect,
                          uint32_t frameRate);

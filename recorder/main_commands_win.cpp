@@ -19,8 +19,6 @@
 
 namespace {
 
-// Windows smaller than this in either direction are not recorded.
-constexpr LONG SMALLEST_RECORDED_SIDE = 16;
 // Room for the box that tells why a recording ended: the reason and the file.
 constexpr size_t END_TEXT_CAPACITY = 1024;
 
@@ -45,7 +43,7 @@ void capture() {
     RECT outer;
     if (!GetWindowRect(target, &outer)) return;
     CaptureRect rect = {0, 0, outer.right - outer.left - 1, outer.bottom - outer.top - 1};
-    if (rect.right + 1 < SMALLEST_RECORDED_SIDE || rect.bottom + 1 < SMALLEST_RECORDED_SIDE) return;
+    if (!CaptureRectRecordable(&rect)) return;
     // A paused engine is only resumed: the recording watched goes on.
     bool resumes = EngineQuery(ENGINE_QUERY_PAUSED) != 0;
     if (!EngineStartRecording(current_file, target, &rect, static_cast<uint32_t>(capture_fps))) {

@@ -18,7 +18,6 @@
 typedef BOOL(WINAPI* GetCursorInfoFunction)(CURSORINFO*);
 
 static const DWORD PAUSE_POLL_MS = 250;
-static const uint32_t MAX_STORED_SIDE = 0xFFFF;  // width and height are stored in 16 bits
 // Unchanged records of intervals that passed without a capture, written at
 // most this many at a time.
 static const uint32_t CATCH_UP_BATCH = 64;
@@ -124,9 +123,7 @@ static bool StartUp(Recording* recording) {
     int64_t width = static_cast<int64_t>(rect.right) - rect.left + 1;
     int64_t height = static_cast<int64_t>(rect.bottom) - rect.top + 1;
     uint16_t rate16 = static_cast<uint16_t>(recording->params.frameRate & 0xFFFF);
-    if (width < 1 || height < 1 || width > MAX_STORED_SIDE || height > MAX_STORED_SIDE ||
-        rate16 == 0)
-        return false;
+    if (!CaptureRectRecordable(&rect) || rate16 == 0) return false;
     recording->width = static_cast<uint16_t>(width);
     recording->height = static_cast<uint16_t>(height);
     recording->frameRate = rate16;

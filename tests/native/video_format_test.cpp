@@ -6,6 +6,7 @@
 
 #include "byte_order.h"
 #include "codec/frame_codec.h"
+#include "engine.h"
 #include "test_pictures.h"
 #include "video_check.h"
 #include "video_format.h"
@@ -151,6 +152,14 @@ TEST(VideoFormat, OneRuleTellsAPlayableHeader) {
     header.headerSize = 20;
     EXPECT_EQ(VideoFirstRecordOffset(&header), 20u);
 
+    CaptureRect smallest = {-20, -20, -5, -5};
+    EXPECT_TRUE(CaptureRectRecordable(&smallest));
+    smallest.right--;
+    EXPECT_FALSE(CaptureRectRecordable(&smallest));
+    CaptureRect widest = {0, 0, 0xFFFE, 100};
+    EXPECT_TRUE(CaptureRectRecordable(&widest));
+    widest.right++;
+    EXPECT_FALSE(CaptureRectRecordable(&widest));
 }
 
 TEST(VideoFormat, SizesFromHostileDimensionsDoNotOverflow) {
