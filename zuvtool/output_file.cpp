@@ -219,10 +219,9 @@ bool give_name(output_file* output) {
         output->error = errno;
         return false;
     }
-    if (output->temporary.empty() && (interruption_signal() || !link_unnamed(output))) {
-        if (!output->error) output->error = EINTR;
+    if (output->temporary.empty() && !interruption_signal() && !link_unnamed(output))
         return false;
-    }
+    // A signal during the last flush aborts the export as one earlier would.
     if (interruption_signal()) {
         output->error = EINTR;
         return false;
