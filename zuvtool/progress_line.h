@@ -1,7 +1,5 @@
 // The progress of a long command on standard error, "zuvtool: FILE: 42%",
-// redrawn in place, only when standard error is a terminal; and the
-// interruption (Ctrl+C, a termination request) that the commands answer by
-// stopping and cleaning up.
+// redrawn in place, only when standard error is a terminal.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +16,5 @@ void progress_begin(progress_line* line, const std::string& label);
 void progress_end(progress_line* line);
 
 // An ExportProgress: draws the percentage when it changed; returns 0 (stop)
-// once an interruption was asked for.
+// once an interrupting signal came (interruption.h).
 int progress_report(void* line, uint64_t done, uint64_t total);
-
-// Installs the handlers of interruption and of a video file that shrinks
-// under its mapping (a fatal read, answered by removing the temporary file
-// and a message).
-void progress_handle_signals();
-bool progress_interrupted();

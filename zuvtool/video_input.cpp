@@ -9,8 +9,25 @@
 #include <cstdint>
 #include <cstring>
 
+namespace {
+
+char signal_name[4096];
+
+bool same_file(const video_input* input, const struct stat& other) {
+    struct stat mine;
+    return fstat(input->fd, &mine) == 0 && mine.st_dev == other.st_dev &&
+           mine.st_ino == other.st_ino;
+}
+
+}  // namespace
+
+const char* input_name_for_signal() {
+    return signal_name;
+}
+
 bool input_open(video_input* input, const char* path, std::string* error) {
     *input = video_input{nullptr, 0, nullptr, -1};
+    std::strncpy(signal_name, path, sizeof signal_name - 1);
     int fd = open(path, O_RDONLY | O_CLOEXEC);
     struct stat info;
     if (fd < 0 || fstat(fd, &info) != 0) {
@@ -50,7 +67,11 @@ void input_close(video_input* input) {
 }
 
 bool input_is_file(const video_input* input, const char* path) {
-    struct stat mine, other;
-    return fstat(input->fd, &mine) == 0 && stat(path, &other) == 0 &&
-           mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+    struct stat other;
+    return stat(path, &other) == 0 && same_file(input, other);
+}
+
+bool input_is_descriptor(const video_input* input, int fd) {
+    struct stat other;
+    return fstat(fd, &other) == 0 && same_file(input, other);
 }

@@ -18,5 +18,11 @@ struct video_input {
 bool input_open(video_input* input, const char* path, std::string* error);
 void input_close(video_input* input);
 
+// The name of the last video opened, for the message of a fatal read.
+const char* input_name_for_signal();
+
 // True when path names the file that input maps (a hard link included).
 bool input_is_file(const video_input* input, const char* path);
+// True when the descriptor fd is open on that file, as standard output
+// appended to the video would be.
+bool input_is_descriptor(const video_input* input, int fd);

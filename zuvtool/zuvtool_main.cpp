@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "export/apng_writer.h"
 #include "export/export_pipeline.h"
 #include "export/gif_writer.h"
 #include "export/png_encoder.h"
 #include "export/y4m_writer.h"
+#include "interruption.h"
 #include "output_file.h"
 #include "progress_line.h"
 #include "video_check.h"
@@ -32,18 +35,25 @@ const char USAGE[] =
     "  png FILE OUT --frame N  the picture of frame N as a PNG (the first frame is 0)\n"
     "  y4m FILE OUT            YUV4MPEG2 for other video tools, such as ffmpeg\n"
     "\n"
-    "OUT may be - for standard output, except for apng. An existing OUT is\n"
-    "replaced only once the new file is complete.\n"
+    "OUT may be - for standard output, except for apng. A regular file named\n"
+    "as OUT, or the file a symbolic link there points to, is replaced only once\n"
+    "the new file is complete; a FIFO or a device is written in place.\n"
     "\n"
-    "Exit status: 0 done; 1 failed, nothing written (check: the video is not\n"
-    "sound); 2 wrong usage; 3 the video is damaged and OUT holds the sound part\n"
-    "before the damage; 130 interrupted.\n";
+    "Exit status:\n"
+    "  0      done\n"
+    "  1      failed, a file named as OUT left as it was (check: the video is\n"
+    "         not sound; info, check: what they print could not be written)\n"
+    "  2      wrong usage\n"
+    "  3      the video is damaged; OUT holds the sound part before the damage\n"
+    "  128+N  interrupted by signal N, OUT left as it was: 130 Ctrl+C,\n"
+    "         143 a termination request, 129 a closed terminal\n";
 
 constexpr int EXIT_DONE = 0;
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_DAMAGED = 3;
-constexpr int EXIT_INTERRUPTED = 130;
+// Stands for 128 + the interrupting signal's number, worked out in main.
+constexpr int EXIT_INTERRUPTED = -1;
 
 enum export_kind { EXPORT_KIND_APNG, EXPORT_KIND_GIF, EXPORT_KIND_PNG, EXPORT_KIND_Y4M };
 
@@ -224,12 +234,13 @@ int run_export(export_kind kind, const std::string& name, const std::string& out
     video_input input;
     std::string error;
     if (!input_open(&input, name.c_str(), &error)) return fail(name, error);
-    if (out != "-" && input_is_file(&input, out.c_str())) {
+    if (out == "-" ? input_is_descriptor(&input, STDOUT_FILENO)
+                   : input_is_file(&input, out.c_str())) {
         input_close(&input);
-        return fail(out, "is the video itself; name another file");
+        return fail(out == "-" ? "standard output" : out, "is the video itself; name another file");
     }
     output_file output;
-    if (!output_open(&output, out.c_str(), &error)) {
+    if (!output_open(&output, out.c_str(), kind == EXPORT_KIND_APNG, &error)) {
         input_close(&input);
         return fail(out, error);
     }
@@ -241,6 +252,7 @@ int run_export(export_kind kind, const std::string& name, const std::string& out
     progress_end(&line);
     size_t size = input.size;
     input_close(&input);
+    if (status == EXPORT_WRITE_FAILED && interruption_signal()) status = EXPORT_CANCELLED;
     if (status != EXPORT_DONE) {
         std::string why = output.error ? std::strerror(output.error) : "the write failed";
         output_discard(&output);
@@ -248,7 +260,11 @@ int run_export(export_kind kind, const std::string& name, const std::string& out
         fail(name, describe_failure(status, stats, size));
         return status == EXPORT_CANCELLED ? EXIT_INTERRUPTED : EXIT_FAILED;
     }
-    if (!output_commit(&output, &error)) return fail(out, error);
+    if (!output_commit(&output, &error)) {
+        if (!interruption_signal()) return fail(out, error);
+        fail(name, "interrupted");
+        return EXIT_INTERRUPTED;
+    }
     if (kind == EXPORT_KIND_GIF && gif.framesQuantized)
         std::fprintf(stderr,
                      "zuvtool: %s: %" PRIu64 " of %" PRIu64
@@ -256,6 +272,9 @@ int run_export(export_kind kind, const std::string& name, const std::string& out
                      "(peak signal to noise ratio %.1f dB)\n",
                      out.c_str(), gif.framesQuantized, gif.framesQuantized + gif.framesExact,
                      GifPeakSignalToNoise(&gif));
+    if (stats.unknownRecords)
+        std::fprintf(stderr, "zuvtool: %s: %" PRIu64 " records are of an unknown type, skipped: "
+                             "they change no picture\n", name.c_str(), stats.unknownRecords);
     if (stats.damage != VIDEO_SOUND && kind != EXPORT_KIND_PNG) {
         std::fprintf(stderr, "zuvtool: %s: damaged: %s; %s holds the %" PRIu64
                              " records before it\n",
@@ -267,9 +286,12 @@ int run_export(export_kind kind, const std::string& name, const std::string& out
 }
 
 bool parse(int argc, char** argv, command_line* line, std::string* error) {
+    bool options = true;  // until "--", after which every argument is a name
     for (int i = 1; i < argc; i++) {
         std::string argument = argv[i];
-        if (argument == "--frame" || argument.rfind("--frame=", 0) == 0) {
+        if (options && argument == "--") {
+            options = false;
+        } else if (options && (argument == "--frame" || argument.rfind("--frame=", 0) == 0)) {
             const char* value = argument == "--frame" ? (i + 1 < argc ? argv[++i] : "")
                                                       : argv[i] + std::strlen("--frame=");
             if (!parse_count(value, &line->frame)) {
@@ -277,7 +299,7 @@ bool parse(int argc, char** argv, command_line* line, std::string* error) {
                 return false;
             }
             line->has_frame = true;
-        } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
+        } else if (options && argument.size() > 1 && argument[0] == '-' && argument != "-") {
             *error = "unknown option '" + argument + "'";
             return false;
         } else if (line->command.empty()) {
@@ -287,6 +309,17 @@ bool parse(int argc, char** argv, command_line* line, std::string* error) {
         }
     }
     return true;
+}
+
+// What info, check and --help printed is lost when standard output cannot
+// take it (a full disk, a closed descriptor): an error like any other.
+int finish(int status) {
+    std::string error;
+    if (!output_flush_stdout(&error)) {
+        fail("standard output", error);
+        if (status == EXIT_DONE) status = EXIT_FAILED;
+    }
+    return status == EXIT_INTERRUPTED ? interruption_status() : status;
 }
 
 int run(const command_line& line) {
@@ -310,10 +343,11 @@ int run(const command_line& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; i++) {
+    output_reserve_standard_streams();
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--"); i++) {
         if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
             std::fputs(USAGE, stdout);
-            return EXIT_DONE;
+            return finish(EXIT_DONE);
         }
     }
     if (argc < 2) {
@@ -324,6 +358,6 @@ int main(int argc, char** argv) {
     std::string error;
     if (!parse(argc, argv, &line, &error)) return usage_error(error);
     if (line.command.empty()) return usage_error("no command given");
-    progress_handle_signals();
-    return run(line);
+    interruption_install();
+    return finish(run(line));
 }
