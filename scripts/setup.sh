@@ -11,7 +11,8 @@ PACKAGES="g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i
 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 wine64 libwine xvfb xauth x11-utils imagemagick cmake ninja-build googletest
 clang libclang-rt-14-dev libbenchmark-dev liblz4-dev zlib1g-dev zstd python3
-mmdebstrap arch-test xdotool xterm libz-mingw-w64-dev python3-pil ffmpeg"
+mmdebstrap arch-test xdotool xterm libz-mingw-w64-dev python3-pil ffmpeg
+xserver-xorg-core xserver-xorg-video-dummy"
 # Debian 12's own qemu-i386 (7.2) is too slow to start Wine and crashes while
 # it prepares a prefix; the backports suite has a recent one.
 BACKPORTS_PACKAGES="qemu-user-static"

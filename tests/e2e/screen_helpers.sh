@@ -44,7 +44,12 @@ x_window() {
 }
 window_shown() { x_window "$1" >/dev/null; }
 window_gone() { ! x_window "$1" >/dev/null; }
-centre_of() { probe "$@" | awk '{ print int(($1 + $3) / 2), int(($2 + $4) / 2) }'; }
+# The centre of what the probe finds, in X's coordinates: Windows' moved
+# right by XSHIFT pixels (a monitor left of the primary).
+XSHIFT=${XSHIFT:-0}
+centre_of() {
+    probe "$@" | awk -v s="$XSHIFT" '{ print int(($1 + $3) / 2) + s, int(($2 + $4) / 2) }'
+}
 click_at() { xdotool mousemove $1 $2 click 1; }
 click_control() { click_at $(centre_of control "$1" "$2"); }
 control_text() { probe control "$1" "$2" | cut -d' ' -f5-; }
@@ -57,7 +62,7 @@ park_pointer() { xdotool mousemove $PARK; }
 # Capture from the toolbar's first button into FILE; the locator is then open.
 start_capture() {
     set -- "$1" $(probe child "$RECORDER" prog_tool)
-    click_at $(($2 + 12)) $(($3 + 12))
+    click_at $(($2 + 12 + XSHIFT)) $(($3 + 12))
     wait_until 60 "the capture settings" window_shown "Capture Settings"
     click_control "Capture Settings" 1001
     xdotool key End shift+Home
