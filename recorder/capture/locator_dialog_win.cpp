@@ -32,6 +32,7 @@ bool locator_area_chosen;
 CaptureChoice locator_area;
 CaptureChoice last_area;
 bool last_area_known;
+bool locator_selecting;  // the selector is open: nothing blinks under it
 WNDPROC locator_previous_proc;
 unsigned locator_blink_count;
 
@@ -72,7 +73,7 @@ void remove_inversion() {
 }
 
 void blink() {
-    if (locator_area_chosen) return;  // no window to show
+    if (locator_area_chosen || locator_selecting) return;  // no window to show
     if (locator_blink_count & 1) {
         RECT area;
         if (!inversion.shown && GetWindowRect(locator_target, &area)) {
@@ -140,7 +141,10 @@ void choose_area(HWND dialog) {
     remove_inversion();
     full_redraw(locator_target);
     CaptureChoice chosen = {};
-    if (!run_area_selector(dialog, last_area_known ? &last_area : nullptr, &chosen)) return;
+    locator_selecting = true;
+    int accepted = run_area_selector(dialog, last_area_known ? &last_area : nullptr, &chosen);
+    locator_selecting = false;
+    if (!accepted) return;
     locator_area_chosen = true;
     locator_area = chosen;
     last_area = chosen;
