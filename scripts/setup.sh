@@ -71,7 +71,8 @@ if [ ! -x "$I386_ROOT/usr/lib/wine/wine" ]; then
     echo "setup: making the i386 root in $I386_ROOT"
     rm -rf "$I386_ROOT.new"
     mirror=http://deb.debian.org/debian
-    $SUDO mmdebstrap --arch=i386 --variant=essential --include=wine32 \
+    # RandR and Xinerama, which Wine only recommends, tell it the monitors.
+    $SUDO mmdebstrap --arch=i386 --variant=essential --include=wine32,libxrandr2,libxinerama1 \
         --aptopt='APT::Install-Recommends "false"' bookworm "$I386_ROOT.new" \
         "deb $mirror bookworm main" "deb $mirror bookworm-updates main" \
         "deb http://deb.debian.org/debian-security bookworm-security main"

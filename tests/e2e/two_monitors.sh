@@ -23,9 +23,18 @@ command -v Xorg >/dev/null || fail "no Xorg: scripts/setup.sh installs xserver-x
 
 case $wine in
 *wine32*)
+    # Wine finds the monitors through RandR, whose library an i386 root made
+    # before it was added to scripts/setup.sh does not have.
+    if [ ! -e "${I386_ROOT:?}/usr/lib/i386-linux-gnu/libXrandr.so.2" ]; then
+        echo "two monitors: not run: $I386_ROOT has no libXrandr (make it again with" \
+            "scripts/setup.sh after moving it away)" >&2
+        exit 77
+    fi
     WINEPREFIX32=$(dirname "$build")/wineprefix32-monitors
     export WINEPREFIX32
-    server() { "$wine" wineserver "$@" >/dev/null 2>&1 || true; } ;;
+    server() {
+        sh "$here/../../scripts/i386.sh" /usr/lib/wine/wineserver32 "$@" >/dev/null 2>&1 || true
+    } ;;
 *)
     WINEPREFIX=$(dirname "$build")/wineprefix-monitors
     export WINEPREFIX
