@@ -47,7 +47,10 @@ struct EngineParams {
     uint32_t frameRate;     // recording: frames per second (low 16 bits used)
     uint8_t inMemory;       // playback: source is a video in memory
     const char* source;     // path of the file, or first byte of the video in memory
-    CaptureRect captureRect;  // recording: area of the window, window coordinates
+    // recording: with a window, the part of its visible frame recorded, in
+    // coordinates of that frame (the window is followed as it moves); with
+    // none, a fixed part of the virtual screen, in screen coordinates
+    CaptureRect captureRect;
     size_t sourceLength;    // playback from memory: bytes of the video
     uint32_t bottomBand;    // playback: pixels kept free at the bottom of the client area
 };
@@ -89,7 +92,9 @@ int EngineReset();
 int EngineStartPlayback(const char* source, void* window, uint8_t inMemory, size_t videoLength,
                         uint32_t bottomBand);
 
-// Records rect of window into a new file at source at frameRate. When paused,
+// Records rect into a new file at source at frameRate, reading the screen:
+// rect of window's visible frame, following the window, or without a window
+// rect of the virtual screen. When paused,
 // only clears the pause and returns 1. Otherwise stops any worker; refuses
 // (0) an area that is not CaptureRectRecordable; starts the recording
 // thread and returns 1 once it runs, 0 when it failed.

@@ -34,15 +34,14 @@ void show_engine_error() {
 
 void capture() {
     if (run_capture_settings() != 1) return;
-    HWND target = run_locator();
-    if (!target || !IsWindow(target)) {
+    CaptureChoice choice = {};
+    HWND target = nullptr;
+    CaptureRect rect;
+    if (!run_locator(&choice) || !capture_target(&choice, &target, &rect)) {
         MessageBoxA(main_window, "You must select a valid source window to capture.",
                     "Invalid Window", MB_ICONWARNING);
         return;
     }
-    RECT outer;
-    if (!GetWindowRect(target, &outer)) return;
-    CaptureRect rect = {0, 0, outer.right - outer.left - 1, outer.bottom - outer.top - 1};
     if (!CaptureRectRecordable(&rect)) return;
     // A paused engine is only resumed: the recording watched goes on.
     bool resumes = EngineQuery(ENGINE_QUERY_PAUSED) != 0;
@@ -53,6 +52,8 @@ void capture() {
     if (!resumes) {
         recording_watched = true;
         memcpy(recorded_file, current_file, sizeof recorded_file);
+        // A whole monitor needs no frame: its edges are the screen's.
+        if (choice.isArea && choice.monitorNumber == 0) show_area_frame(choice.area);
     }
 }
 
@@ -129,6 +130,7 @@ void run_main_command(HWND window, WORD command) {
         break;
     case ID_STOP:
         if (!EngineStop()) show_engine_error();
+        hide_area_frame();
         break;
     case ID_PLAY:
         play();
@@ -165,6 +167,7 @@ void run_main_command(HWND window, WORD command) {
 
 void refresh_status_line() {
     report_recording_end();
+    if (!EngineQuery(ENGINE_QUERY_CAPTURING)) hide_area_frame();
     const char* state = status_state_word(EngineQuery(ENGINE_QUERY_PLAYING),
                                           EngineQuery(ENGINE_QUERY_CAPTURING),
                                           EngineQuery(ENGINE_QUERY_PAUSED));

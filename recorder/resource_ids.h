@@ -31,6 +31,7 @@
 // The export progress window's icon. Not -1 (0xFFFF), the id of a message
 // box's text: this window has a caption too and is no message box.
 #define IDC_EXPORT_ICON        1008
+#define IDC_AREA               170   // locator: "&Area...", opens the area selector
 
 // Commands of the main menu and the toolbar
 #define ID_CAPTURE             40001

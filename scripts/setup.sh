@@ -7,13 +7,15 @@ set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$ROOT/scripts/env.sh"
 
+# Wine draws the caption buttons of every window (minimise, maximise, close)
+# with a symbol font of its own (fonts-wine), left out with the recommended
+# packages; Xorg's dummy driver makes the two-monitor test bench.
 PACKAGES="g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 wine64 libwine xvfb xauth x11-utils imagemagick cmake ninja-build googletest
 clang libclang-rt-14-dev libbenchmark-dev liblz4-dev zlib1g-dev zstd python3
-mmdebstrap arch-test xdotool xterm libz-mingw-w64-dev python3-pil ffmpeg fonts-wine"
-# Wine draws the caption buttons of every window (minimise, maximise, close)
-# with a symbol font of its own, left out with the recommended packages.
+mmdebstrap arch-test xdotool xterm libz-mingw-w64-dev python3-pil ffmpeg fonts-wine
+xserver-xorg-core xserver-xorg-video-dummy"
 # Debian 12's own qemu-i386 (7.2) is too slow to start Wine and crashes while
 # it prepares a prefix; the backports suite has a recent one.
 BACKPORTS_PACKAGES="qemu-user-static"
@@ -72,7 +74,8 @@ if [ ! -x "$I386_ROOT/usr/lib/wine/wine" ]; then
     echo "setup: making the i386 root in $I386_ROOT"
     rm -rf "$I386_ROOT.new"
     mirror=http://deb.debian.org/debian
-    $SUDO mmdebstrap --arch=i386 --variant=essential --include=wine32 \
+    # RandR and Xinerama, which Wine only recommends, tell it the monitors.
+    $SUDO mmdebstrap --arch=i386 --variant=essential --include=wine32,libxrandr2,libxinerama1 \
         --aptopt='APT::Install-Recommends "false"' bookworm "$I386_ROOT.new" \
         "deb $mirror bookworm main" "deb $mirror bookworm-updates main" \
         "deb http://deb.debian.org/debian-security bookworm-security main"

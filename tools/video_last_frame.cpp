@@ -2,7 +2,8 @@
 // binary PPM picture: the end-to-end scenario compares recordings with what
 // was on the screen through it.
 //   video_last_frame video.zuv [last.ppm]
-// Output: "width W height H fps F records N". Exit 1 for a file that is no
+// Output: "width W height H fps F records N changed C", C the records that
+// are not unchanged. Exit 1 for a file that is no
 // video, whose frames do not decode, or that cannot be read or written.
 #include <cstdio>
 #include <vector>
@@ -60,15 +61,17 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> work(FrameBufferSize(surface.width, surface.height, 5));
     VideoRecord record;
     unsigned records = 0;
+    unsigned changed = 0;
     bool decoded = true;
     while (VideoReaderNext(&reader, &record)) {
         records++;
+        if (record.header.frameType != FRAME_UNCHANGED) changed++;
         if (record.header.frameType != FRAME_UNCHANGED &&
             !VideoRecordApply(&record, &surface, work.data(), work.size()))
             decoded = false;
     }
-    std::printf("width %u height %u fps %u records %u\n", reader.header.width,
-                reader.header.height, reader.header.frameRate, records);
+    std::printf("width %u height %u fps %u records %u changed %u\n", reader.header.width,
+                reader.header.height, reader.header.frameRate, records, changed);
     FrameSurfaceLock(&surface);
     bool written = argc < 3 || WritePicture(argv[2], &surface);
     FrameSurfaceDestroy(&surface);

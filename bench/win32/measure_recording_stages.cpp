@@ -1,13 +1,14 @@
 // Measures where the time of a whole-screen recording goes under Wine
-// (scripts/measure/measure_recording_stages.sh): the desktop window is recorded
-// through the engine for SECONDS, with the recording thread's stage hook set,
+// (scripts/measure/measure_recording_stages.sh): the desktop window, or with
+// AREA (as 640x480) that part of the screen from its top left corner, is
+// recorded through the engine for SECONDS, with the recording thread's stage hook set,
 // while the screen shows what the script put on it. Prints the mean time per
 // grab of each stage, the grabs, records and changed records per second, and
 // what the recording's surfaces and work buffer take. The script reads the
 // processor share and the peak memory from /proc between the lines
 // "stages: ready", "stages: measuring" and "stages: measured".
 //
-//   measure_recording_stages [SECONDS] [FRAMES_PER_SECOND]
+//   measure_recording_stages [SECONDS] [FRAMES_PER_SECOND] [AREA]
 #include <windows.h>
 
 #include <cstdio>
@@ -51,6 +52,16 @@ int main(int argc, char** argv) {
     RECT screen;
     GetWindowRect(desktop, &screen);
     CaptureRect whole = {0, 0, screen.right - screen.left - 1, screen.bottom - screen.top - 1};
+    const char* recorded_what = "whole screen";
+    int areaWidth = 0;
+    int areaHeight = 0;
+    if (argc > 3 && sscanf(argv[3], "%dx%d", &areaWidth, &areaHeight) == 2 && areaWidth > 0 &&
+        areaHeight > 0) {
+        // No window: a fixed part of the screen.
+        desktop = nullptr;
+        whole = {0, 0, areaWidth - 1, areaHeight - 1};
+        recorded_what = "area";
+    }
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
 
@@ -87,10 +98,10 @@ int main(int argc, char** argv) {
     uint32_t surfaceHeight = height < side ? height : side;
     double buffers = 2.0 * 4 * surfaceWidth * surfaceHeight +
                      static_cast<double>(RecordWorkSize(surfaceWidth, surfaceHeight));
-    printf("stages: %ux%u whole screen at %u fps for %.2f s: %u grabs = %.2f per second, "
+    printf("stages: %ux%u %s at %u fps for %.2f s: %u grabs = %.2f per second, "
            "%u records = %.2f per second (%u changed = %.2f per second, %s), "
            "file duration %.2f s\n",
-           width, height, video.header.frameRate, recorded, grabs, grabs / recorded,
+           width, height, recorded_what, video.header.frameRate, recorded, grabs, grabs / recorded,
            video.records, video.records / recorded, video.changed, video.changed / recorded,
            video.sound ? "file sound" : "FILE DAMAGED",
            video.records * static_cast<double>(VideoFrameInterval(video.header.frameRate)) / 1000);

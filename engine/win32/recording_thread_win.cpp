@@ -1,6 +1,6 @@
-// The recording thread: once per frame interval it grabs the whole window
-// (title bar and borders included; the whole screen for the desktop window),
-// draws the mouse cursor into the picture, encodes it against the last
+// The recording thread: once per frame interval it grabs from the screen a
+// rectangle (a window's visible frame, followed as it moves, or a fixed part
+// of the virtual screen), draws the mouse cursor into the picture, encodes it against the last
 // picture stored and appends one record to the video file. It talks to the
 // user-interface thread only through engineState.
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include "win32/fault_guard_win.h"
 #include "win32/frame_pacing_win.h"
 #include "win32/recording_stages_win.h"
+#include "win32/screen_grab_win.h"
 #include "frame_schedule.h"
 #include "frame_surface.h"
 #include "video_format.h"
@@ -39,6 +40,7 @@ struct Recording {
     POINT hotSpot;
     int64_t startMark;         // the clock's reading as the first frame began
     FrameSchedule schedule;    // when each record is due
+    ScreenGrab screen;
     uint8_t endReason;         // why the frames stopped (ENGINE_END_*)
 };
 
@@ -130,7 +132,8 @@ static bool StartUp(Recording* recording) {
 
     if (!CreateSurfaces(recording)) return false;
     if (!AllocateWork(recording) || !FramePacingBegin(&recording->pacing) ||
-        !CreateOutput(recording)) {
+        !ScreenGrabBegin(&recording->screen) || !CreateOutput(recording)) {
+        ScreenGrabEnd(&recording->screen);
         if (recording->work) GlobalFree(recording->work);
         FramePacingEnd(&recording->pacing);
         FrameSurfaceDestroy(&recording->previous);
@@ -157,40 +160,56 @@ static POINT HotSpotOf(Recording* recording, HCURSOR cursor) {
     return recording->hotSpot;
 }
 
-// Draws the cursor, when it is showing, at its hot spot. The window's
-// rectangle and the capture area's corner turn the screen position into
-// surface coordinates.
-static void DrawCursor(Recording* recording, HDC surfaceDC) {
+// Draws the cursor, when it is showing, at its hot spot, relative to the
+// area grabbed.
+static void DrawCursor(Recording* recording, HDC surfaceDC, ScreenArea grabbed) {
     CURSORINFO info = {};
     info.cbSize = sizeof(info);
     if (!recording->getCursorInfo(&info) || !(info.flags & CURSOR_SHOWING) || !info.hCursor)
         return;
     POINT position;
-    RECT windowRect;
-    if (!GetCursorPos(&position) ||
-        !GetWindowRect(static_cast<HWND>(recording->params.window), &windowRect))
-        return;
+    if (!GetCursorPos(&position)) return;
     POINT hotSpot = HotSpotOf(recording, info.hCursor);
-    int x = position.x - windowRect.left - recording->params.captureRect.left;
-    int y = position.y - windowRect.top - recording->params.captureRect.top;
+    int32_t x = 0;
+    int32_t y = 0;
+    CaptureCursorOrigin(grabbed, position.x, position.y, hotSpot.x, hotSpot.y, &x, &y);
     // At the cursor's own size, which its hot spot is measured in: DrawIcon
     // would draw it at the system's icon size, which on a scaled display, or
     // with a larger pointer chosen, is another.
-    DrawIconEx(surfaceDC, x - hotSpot.x, y - hotSpot.y, info.hCursor, 0, 0, 0, nullptr,
-               DI_NORMAL);
+    DrawIconEx(surfaceDC, x, y, info.hCursor, 0, 0, 0, nullptr, DI_NORMAL);
+}
+
+// The part of the screen this frame reads. A recorded window is followed
+// through its visible frame; false while it is minimised (or has no frame
+// any more), when the last picture is held.
+static bool AreaToGrab(const Recording* recording, ScreenArea* area) {
+    const CaptureRect& rect = recording->params.captureRect;
+    HWND window = static_cast<HWND>(recording->params.window);
+    int32_t width = recording->current.width;
+    int32_t height = recording->current.height;
+    if (!window) {
+        *area = {rect.left, rect.top, width, height};
+        return true;
+    }
+    ScreenArea frame;
+    if (IsIconic(window) || !WindowVisibleFrame(window, &frame)) return false;
+    *area = CaptureFollowWindow(frame, rect.left, rect.top, width, height);
+    return true;
 }
 
 static void Grab(Recording* recording, StageClock* clock) {
+    ScreenArea area;
+    if (!AreaToGrab(recording, &area)) {
+        // The surface keeps the last picture: the record comes out unchanged.
+        StageClockEnd(clock, RECORDING_STAGE_GRAB);
+        StageClockEnd(clock, RECORDING_STAGE_CURSOR);
+        return;
+    }
     void* dcPlace = nullptr;
     HDC surfaceDC = static_cast<HDC>(FrameSurfaceGetDC(&dcPlace, nullptr, &recording->current));
-    HWND window = static_cast<HWND>(recording->params.window);
-    HDC windowDC = GetWindowDC(window);
-    if (surfaceDC && windowDC)
-        BitBlt(surfaceDC, 0, 0, recording->current.width, recording->current.height, windowDC,
-               recording->params.captureRect.left, recording->params.captureRect.top, SRCCOPY);
-    if (windowDC) ReleaseDC(window, windowDC);
+    if (surfaceDC) ScreenGrabCopy(&recording->screen, area, surfaceDC, &recording->current);
     StageClockEnd(clock, RECORDING_STAGE_GRAB);
-    if (surfaceDC && recording->getCursorInfo) DrawCursor(recording, surfaceDC);
+    if (surfaceDC && recording->getCursorInfo) DrawCursor(recording, surfaceDC, area);
     FrameSurfaceReleaseDC(&dcPlace, &recording->current);
     StageClockEnd(clock, RECORDING_STAGE_CURSOR);
 }
@@ -287,7 +306,8 @@ static uint8_t RecordFrames(Recording* recording) {
     uint32_t record = 0;
     while (engineState.capturing) {
         // A closed window would leave its last picture recorded for ever.
-        if (!IsWindow(static_cast<HWND>(recording->params.window))) return ENGINE_END_WINDOW_GONE;
+        if (recording->params.window && !IsWindow(static_cast<HWND>(recording->params.window)))
+            return ENGINE_END_WINDOW_GONE;
         StageClock clock = {recordingStageHook ? FramePacingMark() : 0};
         Grab(recording, &clock);
         FrameOutcome outcome = StoreFrame(recording, record, &clock);
@@ -336,6 +356,7 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI RecordingThread(LPVOID par
     FrameSurfaceDestroy(&recording.previous);
     FrameSurfaceDestroy(&recording.current);
     CloseHandle(recording.file);
+    ScreenGrabEnd(&recording.screen);
     FramePacingEnd(&recording.pacing);
     EngineWorkerEnded(&engineState.capturing, recording.endReason);
     return 0;

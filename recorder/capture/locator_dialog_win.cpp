@@ -1,6 +1,6 @@
 // The window locator: the user drags the locator icon onto the window to
 // record, which is named in the dialog and blinks on the screen, or chooses
-// the whole screen.
+// the whole screen, or an area or one monitor in the area selector.
 #include <windows.h>
 
 #include <cstdint>
@@ -26,6 +26,13 @@ constexpr size_t INFORMATION_CAPACITY = 1024;  // all wsprintfA writes
 // one use to the next.
 HWND locator_target;
 HWND locator_dialog;
+// An area or monitor chosen in the selector, instead of locator_target; and
+// the last one accepted in this run, which the selector opens on.
+bool locator_area_chosen;
+CaptureChoice locator_area;
+CaptureChoice last_area;
+bool last_area_known;
+bool locator_selecting;  // the selector is open: nothing blinks under it
 WNDPROC locator_previous_proc;
 unsigned locator_blink_count;
 
@@ -66,6 +73,7 @@ void remove_inversion() {
 }
 
 void blink() {
+    if (locator_area_chosen || locator_selecting) return;  // no window to show
     if (locator_blink_count & 1) {
         RECT area;
         if (!inversion.shown && GetWindowRect(locator_target, &area)) {
@@ -80,6 +88,12 @@ void blink() {
 }
 
 void describe_target(HWND dialog) {
+    if (locator_area_chosen) {
+        char text[INFORMATION_CAPACITY];
+        CaptureDescribe(text, sizeof text, locator_area.monitorNumber, locator_area.area);
+        SetDlgItemTextA(dialog, IDC_WINDOW_INFO, text);
+        return;
+    }
     char title[TEXT_CAPACITY] = "";
     char class_name[TEXT_CAPACITY] = "";
     if (locator_target == GetDesktopWindow()) {
@@ -97,7 +111,8 @@ void describe_target(HWND dialog) {
 
 // The old target is repainted whole, without what was inverted on it.
 void change_target(HWND target) {
-    if (target == locator_target) return;
+    if (target == locator_target && !locator_area_chosen) return;
+    locator_area_chosen = false;
     remove_inversion();
     full_redraw(locator_target);
     locator_target = target;
@@ -107,6 +122,7 @@ void change_target(HWND target) {
 void init_dialog(HWND dialog) {
     locator_dialog = dialog;
     locator_target = main_window;
+    locator_area_chosen = false;
     SetTimer(dialog, BLINK_TIMER, BLINK_MS, nullptr);
     centre_window(dialog, main_window);
     locator_previous_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
@@ -114,10 +130,26 @@ void init_dialog(HWND dialog) {
         reinterpret_cast<LONG_PTR>(locator_control_proc)));
 }
 
-void end_dialog(HWND dialog, HWND result) {
+void end_dialog(HWND dialog, int result) {
     remove_inversion();
     full_redraw(GetDesktopWindow());
-    EndDialog(dialog, reinterpret_cast<INT_PTR>(result));
+    EndDialog(dialog, result);
+}
+
+// The selector over every monitor; Escape there keeps the choice as it was.
+void choose_area(HWND dialog) {
+    remove_inversion();
+    full_redraw(locator_target);
+    CaptureChoice chosen = {};
+    locator_selecting = true;
+    int accepted = run_area_selector(dialog, last_area_known ? &last_area : nullptr, &chosen);
+    locator_selecting = false;
+    if (!accepted) return;
+    locator_area_chosen = true;
+    locator_area = chosen;
+    last_area = chosen;
+    last_area_known = true;
+    SendMessageA(dialog, WM_LOCATOR_UPDATE, 0, 0);
 }
 
 INT_PTR colour_static(HDC dc, HWND control) {
@@ -140,10 +172,13 @@ INT_PTR CALLBACK locator_dialog_proc(HWND dialog, UINT message, WPARAM wparam, L
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
         case IDOK:
-            end_dialog(dialog, locator_target);
+            end_dialog(dialog, 1);
             break;
         case IDCANCEL:
-            end_dialog(dialog, nullptr);
+            end_dialog(dialog, 0);
+            break;
+        case IDC_AREA:
+            choose_area(dialog);
             break;
         case IDC_WHOLE_SCREEN:
             change_target(GetDesktopWindow());
@@ -194,9 +229,15 @@ LRESULT CALLBACK locator_control_proc(HWND control, UINT message, WPARAM wparam,
     return CallWindowProcA(locator_previous_proc, control, message, wparam, lparam);
 }
 
-HWND run_locator() {
+int run_locator(CaptureChoice* choice) {
     INT_PTR result = DialogBoxParamA(program_instance, MAKEINTRESOURCEA(IDD_LOCATOR), main_window,
                                      locator_dialog_proc, 0);
-    if (result == -1) return nullptr;
-    return reinterpret_cast<HWND>(result);
+    if (result != 1) return 0;
+    if (locator_area_chosen) {
+        *choice = locator_area;
+    } else {
+        *choice = CaptureChoice{};
+        choice->window = locator_target;
+    }
+    return 1;
 }

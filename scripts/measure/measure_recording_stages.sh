@@ -8,6 +8,7 @@
 # the chosen build first).
 #   scripts/measure/measure_recording_stages.sh [SECONDS] [FRAMES_PER_SECOND]
 # Defaults: 10 seconds at 30. SCREENS="1920x1080 ..." chooses the screens,
+# AREA=640x480 records that part of the screen instead of the whole,
 # BUILD=win32 measures the 32-bit build under the emulator, and BUSY=N runs N
 # busy processes beside the recording.
 set -eu
@@ -85,7 +86,7 @@ for screen in $SCREENS; do
     done
     samples=$(mktemp)
     echo "stages: screen $screen, build $BUILD, $BUSY busy processes beside it"
-    run "$program" "$seconds" "$rate" | while IFS= read -r line; do
+    run "$program" "$seconds" "$rate" ${AREA:-} | while IFS= read -r line; do
         line=$(printf '%s' "$line" | tr -d '\r')
         case $line in
         "stages: ready")

@@ -9,6 +9,9 @@
 //   e2e_probe item TITLE ID TEXT     the entry TEXT in combo box ID's list
 //   e2e_probe close TITLE            asks the window to close
 //   e2e_probe menu                   a dropped menu's rectangle
+//   e2e_probe monitors               each monitor's rectangle, one a line
+//   e2e_probe move TITLE X Y         moves the window's corner to X, Y
+//   e2e_probe show TITLE minimize|restore
 // Exit 1 when the window, control or entry is not there (yet).
 #include <windows.h>
 
@@ -109,8 +112,16 @@ static int DroppedMenu() {
     return Window(menu);
 }
 
+static BOOL CALLBACK PrintMonitor(HMONITOR, HDC, LPRECT rect, LPARAM) {
+    PrintRect(*rect);
+    std::printf("\n");
+    return TRUE;
+}
+
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "menu") == 0) return DroppedMenu();
+    if (argc == 2 && std::strcmp(argv[1], "monitors") == 0)
+        return EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0) ? 0 : 1;
     if (argc < 3) return 2;
     const char* what = argv[1];
     TitleSearch search = {argv[2], nullptr};
@@ -125,5 +136,11 @@ int main(int argc, char** argv) {
     if (std::strcmp(what, "item") == 0 && argc == 5)
         return ComboItem(GetDlgItem(window, std::atoi(argv[3])), argv[4]);
     if (std::strcmp(what, "close") == 0) return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (std::strcmp(what, "move") == 0 && argc == 5)
+        return SetWindowPos(window, nullptr, std::atoi(argv[3]), std::atoi(argv[4]), 0, 0,
+                            SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+    if (std::strcmp(what, "show") == 0 && argc == 4)
+        return ShowWindowAsync(window, std::strcmp(argv[3], "minimize") == 0 ? SW_MINIMIZE
+                                                                            : SW_RESTORE) ? 0 : 1;
     return 2;
 }

@@ -58,7 +58,8 @@ TEST(RecorderCommands, NamesAreMadeAbsoluteAndDialogsThatCannotOpenCountAsCancel
     // This test program carries no dialog resources: DialogBoxParamA gives -1.
     program_instance = GetModuleHandleA(nullptr);
     EXPECT_EQ(run_capture_settings(), 0);
-    EXPECT_EQ(run_locator(), nullptr);
+    CaptureChoice choice = {};
+    EXPECT_EQ(run_locator(&choice), 0);
 }
 
 // The status text of a state at a time, for the file.

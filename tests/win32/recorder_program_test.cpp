@@ -496,12 +496,13 @@ TEST(RecorderProgram, DialogTemplatesHoldEveryControlInPlace) {
     EXPECT_EQ(locator.cy, 162);
     ExpectControls(locator, {{-1, 7, 30, 200, 37}, {1003, 97, 7, 20, 20}, {1006, 15, 89, 183, 39},
                              {-1, 7, 75, 200, 60}, {1004, 7, 139, 56, 16}, {1, 90, 139, 56, 16},
-                             {2, 151, 139, 56, 16}});
-    if (locator.controls.size() == 7) {
+                             {2, 151, 139, 56, 16}, {170, 151, 7, 56, 16}});
+    if (locator.controls.size() == 8) {
         EXPECT_EQ(locator.controls[1].style & (SS_TYPEMASK | SS_NOTIFY | SS_REALSIZEIMAGE | SS_SUNKEN),
                   static_cast<DWORD>(SS_ICON | SS_NOTIFY | SS_REALSIZEIMAGE | SS_SUNKEN));
         EXPECT_EQ(locator.controls[1].text, "#111");
         EXPECT_EQ(locator.controls[2].text, "<< no window has been selected, defaulting to self >>");
+        EXPECT_EQ(locator.controls[7].text, "&Area...");
     }
 
     DialogTemplate settings = ReadDialog(module, 105);
