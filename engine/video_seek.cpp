@@ -1,0 +1,112 @@
+#include "video_seek.h"
+
+#include <cstdlib>
+
+#include "video_check.h"
+
+namespace {
+
+bool AddPoint(VideoSeek* seek, size_t* capacity, uint64_t record, uint64_t offset) {
+    if (seek->pointCount == *capacity) {
+        size_t grown = *capacity ? *capacity * 2 : 64;
+        void* points = std::realloc(seek->points, grown * sizeof(VideoSeekPoint));
+        if (!points) return false;
+        seek->points = static_cast<VideoSeekPoint*>(points);
+        *capacity = grown;
+    }
+    seek->points[seek->pointCount++] = VideoSeekPoint{record, offset};
+    return true;
+}
+
+// Sets the walk to take the record at offset as number `record` next. The
+// records before it need not be walked again: the survey found them sound,
+// and a whole key frame (or, at the first record, the black start) sets
+// every picture byte that the walk's decoding ever changes.
+void WalkFrom(VideoWalk* walk, uint64_t offset, uint64_t record) {
+    walk->reader.position = static_cast<size_t>(offset);
+    walk->stats.records = record;
+}
+
+// The last key frame at or before the record, or null for none.
+const VideoSeekPoint* PointBefore(const VideoSeek* seek, uint64_t record) {
+    size_t low = 0, high = seek->pointCount;
+    while (low < high) {
+        size_t middle = low + (high - low) / 2;
+        if (seek->points[middle].record <= record)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low ? &seek->points[low - 1] : nullptr;
+}
+
+}  // namespace
+
+int VideoSeekBegin(VideoSeek* seek, const uint8_t* data, size_t size, VideoCutProgress progress,
+                   void* context) {
+    *seek = VideoSeek{};
+    seek->data = data;
+    seek->size = size;
+    seek->shown = VIDEO_CUT_TO_END;
+    VideoReader records;
+    int status = VideoCutStartStatus(VideoCutOpen(&seek->walk, &records, data, size),
+                                     seek->walk.stats);
+    size_t capacity = 0;
+    while (status == VIDEO_CUT_DONE) {
+        int step = VideoWalkNext(&seek->walk);
+        if (step == VIDEO_STEP_END) break;
+        if (step == VIDEO_STEP_NO_MEMORY) {
+            status = VIDEO_CUT_NO_MEMORY;
+            break;
+        }
+        uint64_t offset = records.position;
+        VideoRecord record;
+        VideoReaderNext(&records, &record);
+        if (step == VIDEO_STEP_DECODED && record.header.frameType == FRAME_KEY &&
+            !AddPoint(seek, &capacity, seek->walk.stats.records - 1, offset))
+            status = VIDEO_CUT_NO_MEMORY;
+        if (progress && !progress(context, VideoWalkPosition(&seek->walk), size))
+            status = VIDEO_CUT_CANCELLED;
+    }
+    seek->stats = seek->walk.stats;
+    seek->records = seek->stats.records;
+    if (status == VIDEO_CUT_DONE && seek->records == 0) status = VIDEO_CUT_NO_FRAMES;
+    if (status == VIDEO_CUT_DONE && !VideoSeekShow(seek, 0)) status = VIDEO_CUT_NO_MEMORY;
+    return status;
+}
+
+int VideoSeekShow(VideoSeek* seek, uint64_t record) {
+    if (record >= seek->records) return 0;
+    if (record == seek->shown) return 1;
+    VideoWalk* walk = &seek->walk;
+    const VideoSeekPoint* point = PointBefore(seek, record);
+    uint64_t from = point ? point->record : 0;
+    // Stepping on from the picture shown is never more work than starting
+    // again from the key frame, when no key frame lies between.
+    bool stepOn = seek->shown != VIDEO_CUT_TO_END && seek->shown < record && seek->shown >= from;
+    if (!stepOn) {
+        if (point) {
+            WalkFrom(walk, point->offset, point->record);
+        } else {
+            if (!FrameSurfaceLock(&walk->surface)) return 0;
+            FrameSurfaceFill(&walk->surface, 0, 0, walk->surface.width - 1,
+                             walk->surface.height - 1, 0);
+            FrameSurfaceUnlock(&walk->surface);
+            WalkFrom(walk, VideoFirstRecordOffset(&seek->stats.header), 0);
+        }
+    }
+    seek->shown = VIDEO_CUT_TO_END;
+    while (walk->stats.records <= record) {
+        int step = VideoWalkNext(walk);
+        if (step != VIDEO_STEP_DECODED && step != VIDEO_STEP_UNCHANGED) return 0;
+    }
+    seek->shown = record;
+    return 1;
+}
+
+void VideoSeekEnd(VideoSeek* seek) {
+    VideoWalkEnd(&seek->walk);
+    std::free(seek->points);
+    seek->points = nullptr;
+    seek->pointCount = 0;
+}
