@@ -159,9 +159,16 @@ int VideoFindStillEnds(const uint8_t* data, size_t size, VideoCutProgress progre
     VideoWalkEnd(&walk);
     if (status != VIDEO_CUT_DONE) return status;
     if (stats->records == 0) return VIDEO_CUT_NO_FRAMES;
-    uint64_t second = 1000 / VideoFrameInterval(stats->header.frameRate);
+    VideoStillEnds(stats->records, changed, firstChange, lastChange,
+                   VideoFrameInterval(stats->header.frameRate), first, last);
+    return VIDEO_CUT_DONE;
+}
+
+void VideoStillEnds(uint64_t records, bool changed, uint64_t firstChange, uint64_t lastChange,
+                    uint32_t intervalMs, uint64_t* first, uint64_t* last) {
+    uint64_t second = intervalMs ? 1000 / intervalMs : 1;
     if (second == 0) second = 1;
-    uint64_t end = stats->records - 1;
+    uint64_t end = records ? records - 1 : 0;
     if (!changed) {
         *first = 0;
         *last = second - 1 < end ? second - 1 : end;
@@ -169,7 +176,6 @@ int VideoFindStillEnds(const uint8_t* data, size_t size, VideoCutProgress progre
         *first = firstChange > second ? firstChange - second : 0;
         *last = end - lastChange > second ? lastChange + second : end;
     }
-    return VIDEO_CUT_DONE;
 }
 
 uint64_t VideoRecordAtTime(uint64_t ms, uint32_t intervalMs) {

@@ -75,6 +75,12 @@ int VideoCut(const uint8_t* data, size_t size, const VideoCutOptions* options,
 int VideoFindStillEnds(const uint8_t* data, size_t size, VideoCutProgress progress,
                        void* context, uint64_t* first, uint64_t* last, VideoWalkStats* stats);
 
+// VideoFindStillEnds's range for a video of `records` sound records, from
+// what a walk found: whether any record after record 0 brought picture data,
+// and the first and the last that did.
+void VideoStillEnds(uint64_t records, bool changed, uint64_t firstChange, uint64_t lastChange,
+                    uint32_t intervalMs, uint64_t* first, uint64_t* last);
+
 // The record shown at a time in milliseconds: record n is shown from
 // n x interval on. 0 for an interval of 0.
 uint64_t VideoRecordAtTime(uint64_t ms, uint32_t intervalMs);

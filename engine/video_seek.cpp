@@ -52,6 +52,8 @@ int VideoSeekBegin(VideoSeek* seek, const uint8_t* data, size_t size, VideoCutPr
     int status = VideoCutStartStatus(VideoCutOpen(&seek->walk, &records, data, size),
                                      seek->walk.stats);
     size_t capacity = 0;
+    bool changed = false;
+    uint64_t firstChange = 0, lastChange = 0;
     while (status == VIDEO_CUT_DONE) {
         int step = VideoWalkNext(&seek->walk);
         if (step == VIDEO_STEP_END) break;
@@ -60,16 +62,25 @@ int VideoSeekBegin(VideoSeek* seek, const uint8_t* data, size_t size, VideoCutPr
             break;
         }
         uint64_t offset = records.position;
+        uint64_t number = seek->walk.stats.records - 1;
         VideoRecord record;
         VideoReaderNext(&records, &record);
+        if (step == VIDEO_STEP_DECODED && number > 0) {
+            if (!changed) firstChange = number;
+            changed = true;
+            lastChange = number;
+        }
         if (step == VIDEO_STEP_DECODED && record.header.frameType == FRAME_KEY &&
-            !AddPoint(seek, &capacity, seek->walk.stats.records - 1, offset))
+            !AddPoint(seek, &capacity, number, offset))
             status = VIDEO_CUT_NO_MEMORY;
         if (progress && !progress(context, VideoWalkPosition(&seek->walk), size))
             status = VIDEO_CUT_CANCELLED;
     }
     seek->stats = seek->walk.stats;
     seek->records = seek->stats.records;
+    VideoStillEnds(seek->records, changed, firstChange, lastChange,
+                   VideoFrameInterval(seek->stats.header.frameRate), &seek->stillFirst,
+                   &seek->stillLast);
     if (status == VIDEO_CUT_DONE && seek->records == 0) status = VIDEO_CUT_NO_FRAMES;
     if (status == VIDEO_CUT_DONE && !VideoSeekShow(seek, 0)) status = VIDEO_CUT_NO_MEMORY;
     return status;

@@ -28,6 +28,8 @@ struct VideoSeek {
     size_t pointCount;
     uint64_t records;      // sound records: the numbers 0 to records - 1 can be shown
     VideoWalkStats stats;  // of the whole sound part
+    uint64_t stillFirst;   // the range that trims the still ends (VideoFindStillEnds)
+    uint64_t stillLast;
 };
 
 // Walks the video in data (size bytes; it must stay there until

@@ -232,6 +232,8 @@ TEST(VideoSeek, JumpsInAnyOrderShowTheOriginalPictures) {
     ASSERT_EQ(VideoSeekBegin(&seek, video.data(), video.size(), nullptr, nullptr), VIDEO_CUT_DONE);
     EXPECT_EQ(seek.records, 300u);
     EXPECT_EQ(seek.pointCount, 3u);  // key frames at 0, 120 and 240
+    EXPECT_EQ(seek.stillFirst, 41u);  // as VideoFindStillEnds finds them
+    EXPECT_EQ(seek.stillLast, 270u);
     unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
     std::vector<uint64_t> jumps = {0, 299, 1, 120, 119, 121, 121, 240, 5, 6, 7, 250};
