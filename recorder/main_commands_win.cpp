@@ -6,6 +6,7 @@
 #include "about_dialog.h"
 #include "capture/capture_dialogs.h"
 #include "engine.h"
+#include "sharing/cut_window.h"
 #include "sharing/export_command.h"
 #include "packaging/extractor.h"
 #include "file_association.h"
@@ -155,6 +156,9 @@ void run_main_command(HWND window, WORD command) {
         break;
     case ID_EXPORT_GIF:
         export_video(EXPORT_AS_GIF);
+        break;
+    case ID_CUT:
+        cut_video();
         break;
     case ID_RESTORE_ASSOCIATION:
         restore_association();

@@ -17,6 +17,7 @@
 #define IDI_DOCUMENT           113  // fourth icon group: icon index 3 of ".zuv" files
 #define IDD_PROGRESS           114
 #define IDD_EXPORT_PROGRESS    115  // the export's percentage and Cancel
+#define IDD_CUT                116  // the cut window
 
 // Controls
 #define IDC_FRAME_RATE         1000  // capture settings: frame-rate combo box
@@ -32,6 +33,16 @@
 // box's text: this window has a caption too and is no message box.
 #define IDC_EXPORT_ICON        1008
 #define IDC_AREA               170   // locator: "&Area...", opens the area selector
+// The cut window. Every control has an id of its own: none is 0xFFFF, the
+// id of a message box's text.
+#define IDC_CUT_PICTURE        1010  // the picture at the position
+#define IDC_CUT_TRACKBAR       1011  // the position, one step per record
+#define IDC_CUT_POSITION       1012  // "0:01.3, frame 20"
+#define IDC_CUT_PART           1013  // the part's ends and length
+#define IDC_CUT_SET_START      1014
+#define IDC_CUT_SET_END        1015
+#define IDC_CUT_TRIM           1016
+#define IDC_CUT_SAVE           1017
 
 // Commands of the main menu and the toolbar
 #define ID_CAPTURE             40001
@@ -46,3 +57,4 @@
 #define ID_SET_ASSOCIATION     40013  // greyed: the association is set at every start
 #define ID_EXPORT_APNG         40014
 #define ID_EXPORT_GIF          40015
+#define ID_CUT                 40016

@@ -14,7 +14,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
 SECONDS_EACH=${FUZZ_SECONDS:-15}
 BIN="$BUILD_DIR/native-san/fuzz"
-TARGETS=${*:-"unpack round_trip video_reader executable_resources export"}
+TARGETS=${*:-"unpack round_trip video_reader executable_resources export cut"}
 
 if [ ! -x "$BIN/fuzz_unpack" ]; then
     sh "$ROOT/scripts/build.sh" native-san
@@ -25,11 +25,11 @@ for target in $TARGETS; do
     work="$BUILD_DIR/fuzz/corpus/$target"
     artifacts="$BUILD_DIR/fuzz/artifacts/$target"
     mkdir -p "$work" "$artifacts"
-    # The export target starts from the video reader's seeds.
+    # The export and cut targets start from the video reader's seeds.
     seeds=$target
-    [ "$target" != export ] || seeds=video_reader
+    case $target in export | cut) seeds=video_reader ;; esac
     case $target in
-    video_reader | export) max_len=16384 ;;
+    video_reader | export | cut) max_len=16384 ;;
     # Room for the seeds, which are whole players.
     executable_resources) max_len=131072 ;;
     *) max_len=4096 ;;

@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "export/png_encoder.h"
 #include "export/y4m_writer.h"
 #include "interruption.h"
+#include "video_cut.h"
 #include "output_file.h"
 #include "progress_line.h"
 #include "video_check.h"
@@ -34,6 +36,13 @@ const char USAGE[] =
     "  gif FILE OUT            animated GIF, exact for frames of at most 256 colours\n"
     "  png FILE OUT --frame N  the picture of frame N as a PNG (the first frame is 0)\n"
     "  y4m FILE OUT            YUV4MPEG2 for other video tools, such as ffmpeg\n"
+    "  cut FILE OUT [--from T] [--to T] [--trim-still]\n"
+    "                          the part from T to T, both kept, as a video;\n"
+    "                          T in seconds (2.5: the frame shown then) or a\n"
+    "                          frame number (#40); the start and the end by\n"
+    "                          default; --trim-still keeps at most one second\n"
+    "                          of still picture before the first change and\n"
+    "                          after the last one\n"
     "\n"
     "OUT may be - for standard output, except for apng. A regular file named\n"
     "as OUT, or the file a symbolic link there points to, is replaced only once\n"
@@ -285,6 +294,171 @@ int run_export(export_kind kind, const std::string& name, const std::string& out
     return EXIT_DONE;
 }
 
+// One end of a cut as given: a frame number, or a time in milliseconds.
+struct cut_end {
+    bool given = false;
+    bool is_frame = false;
+    uint64_t value = 0;
+};
+
+// "#N", or seconds with up to three decimals that count ("2", "2.5", ".25");
+// further decimals cannot change the frame shown, which starts on a whole
+// millisecond.
+bool parse_cut_end(const char* text, cut_end* end) {
+    end->given = true;
+    if (text[0] == '#') {
+        end->is_frame = true;
+        return parse_count(text + 1, &end->value);
+    }
+    std::string whole = text, fraction;
+    size_t point = whole.find('.');
+    if (point != std::string::npos) {
+        fraction = whole.substr(point + 1);
+        whole.erase(point);
+        if (whole.empty() && fraction.empty()) return false;
+        if (whole.empty()) whole = "0";
+        if (fraction.find_first_not_of("0123456789") != std::string::npos) return false;
+    }
+    uint64_t seconds = 0;
+    if (!parse_count(whole.c_str(), &seconds) || seconds > UINT64_MAX / 1000 - 1) return false;
+    fraction = (fraction + "000").substr(0, 3);
+    end->value = seconds * 1000 + std::strtoull(fraction.c_str(), nullptr, 10);
+    return true;
+}
+
+uint64_t cut_record(const cut_end& end, uint32_t interval, uint64_t otherwise) {
+    if (!end.given) return otherwise;
+    return end.is_frame ? end.value : VideoRecordAtTime(end.value, interval);
+}
+
+std::string describe_cut_failure(int status, const ExportWalkStats& stats, size_t size) {
+    static const int AS_EXPORT[] = {EXPORT_DONE,     EXPORT_NOT_VIDEO, EXPORT_NO_FRAME_RATE,
+                                    EXPORT_NO_FRAMES, EXPORT_BAD_FRAME, EXPORT_NO_MEMORY,
+                                    EXPORT_CANCELLED, EXPORT_WRITE_FAILED};
+    return describe_failure(AS_EXPORT[status], stats, size);
+}
+
+std::string seconds_text(uint64_t records, uint32_t interval) {
+    uint64_t ms = records * interval;
+    return format("%" PRIu64 ".%03" PRIu64 " s", ms / 1000, ms % 1000);
+}
+
+struct cut_line {
+    std::vector<std::string> names;
+    cut_end from, to;
+    bool trim_still = false;
+};
+
+bool parse_cut(int argc, char** argv, int command, cut_line* line, std::string* error) {
+    bool options_ended = false;
+    for (int i = 1; i < argc; i++) {
+        std::string argument = argv[i];
+        if (i == command) continue;
+        if (options_ended) {
+            line->names.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            options_ended = true;
+            continue;
+        }
+        if (argument == "--trim-still") {
+            line->trim_still = true;
+            continue;
+        }
+        bool from = argument == "--from" || argument.rfind("--from=", 0) == 0;
+        bool to = argument == "--to" || argument.rfind("--to=", 0) == 0;
+        if (from || to) {
+            size_t equals = argument.find('=');
+            const char* value = equals == std::string::npos ? (i + 1 < argc ? argv[++i] : "")
+                                                            : argv[i] + equals + 1;
+            if (!parse_cut_end(value, from ? &line->from : &line->to)) {
+                *error = std::string(from ? "--from" : "--to") +
+                         " needs seconds (2.5) or a frame number (#40)";
+                return false;
+            }
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            *error = "unknown option '" + argument + "'";
+            return false;
+        } else {
+            line->names.push_back(argument);
+        }
+    }
+    if (line->names.size() != 2) *error = "cut takes FILE and OUT";
+    else if (line->trim_still && (line->from.given || line->to.given))
+        *error = "--trim-still finds both ends itself; give it without --from and --to";
+    return error->empty();
+}
+
+int run_cut(int argc, char** argv, int command) {
+    cut_line line;
+    std::string error;
+    if (!parse_cut(argc, argv, command, &line, &error)) return usage_error(error);
+    const std::string &name = line.names[0], &out = line.names[1];
+    video_input input;
+    if (!input_open(&input, name.c_str(), &error)) return fail(name, error);
+    if (out != "-" && input_is_file(&input, out.c_str())) {
+        input_close(&input);
+        return fail(out, "is the video itself; name another file");
+    }
+    VideoFileHeader header = VideoFileHeaderLoad(input.data, input.size);
+    uint32_t interval = VideoFrameInterval(header.frameRate);
+    VideoCutOptions options = {cut_record(line.from, interval, 0),
+                               cut_record(line.to, interval, VIDEO_CUT_TO_END), nullptr, nullptr,
+                               progress_report, nullptr};
+    if (options.first > options.last) {
+        input_close(&input);
+        return usage_error(format("--from (frame %" PRIu64 ") comes after --to (frame %" PRIu64
+                                  ")",
+                                  options.first, options.last));
+    }
+    progress_line progress;
+    progress_begin(&progress, name);
+    options.progressContext = &progress;
+    ExportWalkStats stats = {};
+    int status = VIDEO_CUT_DONE;
+    if (line.trim_still)
+        status = VideoFindStillEnds(input.data, input.size, progress_report, &progress,
+                                    &options.first, &options.last, &stats);
+    output_file output = {};
+    bool opened = status == VIDEO_CUT_DONE && output_open(&output, out.c_str(), false, &error);
+    if (opened) {
+        ExportSink sink = output_sink(&output);
+        options.write = sink.write;
+        options.writeContext = sink.context;
+        status = VideoCut(input.data, input.size, &options, &stats);
+        if (status == VIDEO_CUT_WRITE_FAILED && interruption_signal()) status = VIDEO_CUT_CANCELLED;
+    }
+    progress_end(&progress);
+    size_t size = input.size;
+    input_close(&input);
+    if (status == VIDEO_CUT_DONE && !opened) return fail(out, error);
+    if (status != VIDEO_CUT_DONE) {
+        std::string why = output.error ? std::strerror(output.error) : "the write failed";
+        if (opened) output_discard(&output);
+        if (status == VIDEO_CUT_WRITE_FAILED) return fail(out, why);
+        fail(name, describe_cut_failure(status, stats, size));
+        return status == VIDEO_CUT_CANCELLED ? EXIT_INTERRUPTED : EXIT_FAILED;
+    }
+    if (!output_commit(&output, &error)) {
+        if (!interruption_signal()) return fail(out, error);
+        fail(name, "interrupted");
+        return EXIT_INTERRUPTED;
+    }
+    uint64_t last = stats.records - 1;
+    if (out != "-")
+        std::printf("%s: frames %" PRIu64 " to %" PRIu64 " of %s, %s long\n", out.c_str(),
+                    options.first, last, name.c_str(),
+                    seconds_text(last - options.first + 1, interval).c_str());
+    if (stats.damage != VIDEO_SOUND) {
+        std::fprintf(stderr, "zuvtool: %s: damaged: %s; %s ends with frame %" PRIu64
+                             ", the last before it\n",
+                     name.c_str(), describe_damage(stats, size).c_str(), out.c_str(), last);
+        return EXIT_DAMAGED;
+    }
+    return EXIT_DONE;
+}
+
 bool parse(int argc, char** argv, command_line* line, std::string* error) {
     bool options = true;  // until "--", after which every argument is a name
     for (int i = 1; i < argc; i++) {
@@ -353,6 +527,15 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         std::fputs(USAGE, stderr);
         return EXIT_USAGE;
+    }
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--"); i++) {
+        if (argv[i][0] == '-' && argv[i][1]) {
+            if (!std::strcmp(argv[i], "--from") || !std::strcmp(argv[i], "--to")) i++;
+            continue;
+        }
+        if (std::strcmp(argv[i], "cut")) break;
+        interruption_install();
+        return finish(run_cut(argc, argv, i));
     }
     command_line line;
     std::string error;

@@ -307,6 +307,54 @@ class Exports(unittest.TestCase):
         frames, _ = pillow_frames(path("cut.png"))
         self.assertEqual([d for d, _ in frames], [d for d, _ in shown(self.desktop[:39])])
 
+    def test_cut_keeps_exact_pictures_and_trims_still_ends(self):
+        # Still ends around the desktop: a second is 15 records.
+        pictures = [self.desktop[0]] * 20 + self.desktop + [self.desktop[-1]] * 30
+        video = make_video("long", pictures)
+        changes = [i for i in range(1, len(pictures))
+                   if pictures[i].tobytes() != pictures[i - 1].tobytes()]
+        part = path("part.zuv")
+
+        def expect_part(first, last):
+            data = read(part)
+            self.assertEqual(struct.unpack_from("<I", data, 24 + 8)[0], 1)  # a key frame
+            code, out, _ = run(ZUVTOOL, "info", part)
+            self.assertEqual(code, 0)
+            self.assertIn("records: %d\n" % (last - first + 1), out)
+            self.assertEqual(run(ZUVTOOL, "apng", part, path("part.png"))[0], 0)
+            frames, _ = pillow_frames(path("part.png"))
+            expected = shown(pictures[first:last + 1])
+            self.assertEqual([d for d, _ in frames], [d for d, _ in expected])
+            self.assertEqual([round(ms) for _, ms in frames],
+                             [r * INTERVAL_MS for _, r in expected])
+
+        code, out, err = run(ZUVTOOL, "cut", video, part, "--trim-still")
+        self.assertEqual(code, 0, err)
+        first, last = changes[0] - 15, changes[-1] + 15
+        self.assertIn("frames %d to %d of" % (first, last), out)
+        expect_part(first, last)
+        # 1.5 s shows record 22 (from 1.452 s); the end is kept.
+        self.assertEqual(run(ZUVTOOL, "cut", "--from", "1.5", video, part, "--to=#50")[0], 0)
+        expect_part(22, 50)
+        self.assertEqual(run(ZUVTOOL, "cut", video, part, "--to", ".1")[0], 0)
+        expect_part(0, 1)
+
+        code, _, err = run(ZUVTOOL, "cut", video, part, "--from", "#90")
+        self.assertEqual(code, 1)
+        self.assertIn("long.zuv: has 90 frames, numbered from 0 to 89", err)
+        self.assertEqual(run(ZUVTOOL, "cut", video, part, "--trim-still", "--to", "2")[0], 2)
+        self.assertEqual(run(ZUVTOOL, "cut", video, part, "--from", "#9", "--to", "#8")[0], 2)
+        self.assertEqual(run(ZUVTOOL, "cut", video, part, "--from", "1,5")[0], 2)
+        # A damaged video is cut from its sound part and says so.
+        damaged = path("damaged.zuv")
+        with open(damaged, "wb") as f:
+            f.write(read(video)[:-5])
+        code, _, err = run(ZUVTOOL, "cut", damaged, part, "--from", "#80")
+        self.assertEqual(code, 3)
+        self.assertIn("damaged.zuv: damaged: its last", err)
+        self.assertIn("ends with frame 88", err)
+        expect_part(80, 88)
+
     def test_command_line_as_users_expect(self):
         code, out, _ = run(ZUVTOOL, "--help")
         self.assertEqual(code, 0)

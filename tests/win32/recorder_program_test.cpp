@@ -294,7 +294,7 @@ TEST(RecorderProgram, CarriesExactlyItsResourcesInTheirSizesAndDepths) {
     EnumResourceTypesA(module, CollectType, reinterpret_cast<LONG_PTR>(&list));
     std::set<std::string> expected = {
         "4/101",                                      // menu
-        "5/104", "5/105", "5/108", "5/114", "5/115",  // dialogs
+        "5/104", "5/105", "5/108", "5/114", "5/115", "5/116",  // dialogs
         "2/106", "2/107",                             // bitmaps
         "14/102", "14/103", "14/111", "14/113",       // icon groups
         "12/109",                                     // cursor
@@ -379,6 +379,7 @@ TEST(RecorderProgram, MenuHoldsEveryCommandWithTheAssociationItemGreyed) {
                       Item{40008, "&Make Self-Playing Video"},
                       Item{40011, "&Extract from Self-Playing Video"},
                       Item{40014, "Export as Animated PNG..."}, Item{40015, "Export as GIF..."},
+                      Item{40016, "&Cut..."},
                       Item{40013, "Set For \".ZUV\""}, Item{40012, "Restore \".ZUV\""},
                       Item{40007, "&About"}}) {
         char text[64] = {};
