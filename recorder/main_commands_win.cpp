@@ -5,6 +5,7 @@
 
 #include "about_dialog.h"
 #include "capture/capture_dialogs.h"
+#include "capture/recording_session.h"
 #include "engine.h"
 #include "sharing/export_command.h"
 #include "packaging/extractor.h"
@@ -48,7 +49,9 @@ void capture() {
     if (rect.right + 1 < SMALLEST_RECORDED_SIDE || rect.bottom + 1 < SMALLEST_RECORDED_SIDE) return;
     // A paused engine is only resumed: the recording watched goes on.
     bool resumes = EngineQuery(ENGINE_QUERY_PAUSED) != 0;
+    if (!resumes && !prepare_recording(target, outer)) return;
     if (!EngineStartRecording(current_file, target, &rect, static_cast<uint32_t>(capture_fps))) {
+        if (!resumes) finish_recording();
         show_engine_error();
         return;
     }
@@ -110,6 +113,7 @@ void report_recording_end() {
     // The reason is settled once the run flag reads 0.
     if (!recording_watched || EngineQuery(ENGINE_QUERY_CAPTURING)) return;
     recording_watched = false;
+    finish_recording();
     const char* why = end_reason_text(EngineQuery(ENGINE_QUERY_END_REASON));
     if (!why) return;
     char text[STATUS_TEXT_CAPACITY];
@@ -175,6 +179,8 @@ void refresh_status_line() {
         EngineQuery(ENGINE_QUERY_FRAME_COUNT) * EngineQuery(ENGINE_QUERY_FRAME_INTERVAL);
     char text[STATUS_TEXT_CAPACITY];
     format_status_text(text, state, elapsed, current_file);
+    if (EngineQuery(ENGINE_QUERY_CAPTURING))
+        append_recording_key_hints(text, sizeof text, EngineQuery(ENGINE_QUERY_PAUSED) != 0);
     SetWindowTextA(status_line, text);
 }
 

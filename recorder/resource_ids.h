@@ -17,6 +17,7 @@
 #define IDI_DOCUMENT           113  // fourth icon group: icon index 3 of ".zuv" files
 #define IDD_PROGRESS           114
 #define IDD_EXPORT_PROGRESS    115  // the export's percentage and Cancel
+#define IDD_COUNTDOWN          200  // the seconds left before a recording starts
 
 // Controls
 #define IDC_FRAME_RATE         1000  // capture settings: frame-rate combo box
@@ -31,6 +32,19 @@
 // The export progress window's icon. Not -1 (0xFFFF), the id of a message
 // box's text: this window has a caption too and is no message box.
 #define IDC_EXPORT_ICON        1008
+// Capture settings: the recording keys, the countdown, the minimised window.
+#define IDC_START_AFTER        201
+#define IDC_PAUSE_KEY          202
+#define IDC_STOP_KEY           203
+#define IDC_MINIMISE           204
+#define IDC_COUNTDOWN_SECONDS  205  // countdown: the seconds left
+#define IDC_COUNTDOWN_HINT     206  // countdown: "Esc or F8 cancels"
+
+// Texts
+#define IDS_INVALID_KEY        210  // caption of the boxes that refuse a recording key
+#define IDS_KEYS_SAME          211
+#define IDS_KEY_ESCAPE         212
+#define IDS_KEY_TYPES          213
 
 // Commands of the main menu and the toolbar
 #define ID_CAPTURE             40001
