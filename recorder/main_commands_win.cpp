@@ -180,7 +180,7 @@ void refresh_status_line() {
     char text[STATUS_TEXT_CAPACITY];
     format_status_text(text, state, elapsed, current_file);
     if (EngineQuery(ENGINE_QUERY_CAPTURING))
-        append_recording_key_hints(text, sizeof text, EngineQuery(ENGINE_QUERY_PAUSED) != 0);
+        show_recording_state(text, sizeof text, EngineQuery(ENGINE_QUERY_PAUSED) != 0);
     SetWindowTextA(status_line, text);
 }
 

@@ -70,7 +70,7 @@ void append_hint(char* output, size_t capacity, size_t* used, RecordingKey key, 
                  bool first) {
     char name[64];
     recording_key_name(key, name, sizeof name);
-    append(output, capacity, used, first ? " - " : ", ");
+    if (!first) append(output, capacity, used, ", ");
     append(output, capacity, used, name);
     append(output, capacity, used, does);
 }
@@ -135,6 +135,9 @@ void format_key_hints(char* output, size_t capacity, const RecordingOptions& opt
     output[0] = '\0';
     size_t used = 0;
     bool first = true;
+    // The end of the text, which the status line keeps when it is too long
+    // for it, also says that the recording is paused.
+    append(output, capacity, &used, paused ? " - Paused: " : " - ");
     if (options.pause_key) {
         const char* does = !held.pause ? " taken by another program"
                            : paused    ? " resumes"
@@ -148,7 +151,7 @@ void format_key_hints(char* output, size_t capacity, const RecordingOptions& opt
         first = false;
     }
     if (!options.stop_key || !held.stop)
-        append(output, capacity, &used, first ? " - Esc stops" : ", Esc stops");
+        append(output, capacity, &used, first ? "Esc stops" : ", Esc stops");
 }
 
 void format_countdown_hint(char* output, size_t capacity, const RecordingOptions& options,

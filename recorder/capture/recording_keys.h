@@ -84,11 +84,16 @@ struct RecordingKeysHeld {
 };
 
 // What the status line adds to a recording's text: " - F7 pauses, F8 stops"
-// (" - F7 resumes, ..." while paused); a key set but taken by another program
-// is named so, and without a stop key of its own the recording says that
-// Escape stops it. Into output (capacity bytes, truncated if need be).
+// (" - Paused: F7 resumes, F8 stops" while paused); a key set but taken by
+// another program is named so, and without a stop key of its own the
+// recording says that Escape stops it. Into output (capacity bytes, truncated
+// if need be).
 void format_key_hints(char* output, size_t capacity, const RecordingOptions& options,
                       RecordingKeysHeld held, bool paused);
+
+// Added to the main window's title while a recording is paused, for a
+// minimised window's button.
+constexpr char PAUSED_TITLE_SUFFIX[] = " - Paused";
 
 // The countdown window's hint: "Esc or F8 cancels", or "Esc cancels" without
 // a stop key of its own.

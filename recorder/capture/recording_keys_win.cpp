@@ -1,6 +1,7 @@
 // The recording keys and the minimised main window around a recording.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "capture/recording_session.h"
@@ -21,6 +22,7 @@ bool prepared = false;
 RecordingOptions options;
 RecordingKeysHeld held;
 bool minimised = false;
+bool title_paused = false;
 
 // Holds key under id on the main window; false when there is no key or
 // another program holds it.
@@ -34,27 +36,37 @@ bool hold_key(int id, RecordingKey key) {
     return RegisterHotKey(main_window, id, modifiers, code) != 0;
 }
 
+void show_pause_in_title(bool paused) {
+    if (paused == title_paused) return;
+    title_paused = paused;
+    char title[128];
+    snprintf(title, sizeof title, "%s%s", MAIN_WINDOW_TITLE, paused ? PAUSED_TITLE_SUFFIX : "");
+    SetWindowTextA(main_window, title);
+}
+
 void release_keys() {
     if (held.pause) UnregisterHotKey(main_window, PAUSE_KEY_ID);
     if (held.stop) UnregisterHotKey(main_window, STOP_KEY_ID);
     held = RecordingKeysHeld{false, false};
 }
 
-// Lets the recorder's messages run for ms, so that its windows are redrawn.
-void settle(DWORD ms) {
+// Lets the recorder's messages run for ms, so that its windows are redrawn;
+// false when the program is to end meanwhile.
+bool settle(DWORD ms) {
     DWORD start = GetTickCount();
     MSG message;
     while (GetTickCount() - start < ms) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(message.wParam));
-                return;
+                PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop
+                return false;
             }
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -65,30 +77,32 @@ int prepare_recording(HWND target, const RECT& area) {
     options = recording_options;
     held.pause = hold_key(PAUSE_KEY_ID, options.pause_key);
     held.stop = hold_key(STOP_KEY_ID, options.stop_key);
-    if (options.minimise && target != main_window && !IsIconic(main_window)) {
+    // A recording of the main window itself shows it as it is.
+    bool recorded = target == main_window || IsChild(main_window, target);
+    bool going_on = true;
+    if (options.minimise && !recorded && !IsIconic(main_window)) {
         ShowWindow(main_window, SW_MINIMIZE);
         minimised = true;
-        if (!options.countdown_seconds) settle(MINIMISE_SETTLE_MS);
+        if (!options.countdown_seconds) going_on = settle(MINIMISE_SETTLE_MS);
     }
-    if (!options.countdown_seconds) return 1;
-    char hint[64];
-    format_countdown_hint(hint, sizeof hint, options, held);
-    // The main window takes no command meanwhile, as under a dialog.
-    EnableWindow(main_window, FALSE);
-    int finished = run_countdown(options.countdown_seconds, area, hint);
-    EnableWindow(main_window, TRUE);
-    if (!finished) {
-        finish_recording();
-        return 0;
+    if (going_on && options.countdown_seconds) {
+        char hint[64];
+        format_countdown_hint(hint, sizeof hint, options, held);
+        // The main window takes no command meanwhile, as under a dialog.
+        EnableWindow(main_window, FALSE);
+        going_on = run_countdown(options.countdown_seconds, area, hint) != 0;
+        EnableWindow(main_window, TRUE);
+        going_on = going_on && settle(COUNTDOWN_SETTLE_MS);
     }
-    settle(COUNTDOWN_SETTLE_MS);
-    return 1;
+    if (!going_on) finish_recording();
+    return going_on ? 1 : 0;
 }
 
 void finish_recording() {
     if (!prepared) return;
     prepared = false;
     release_keys();
+    show_pause_in_title(false);
     if (minimised && IsIconic(main_window)) ShowWindow(main_window, SW_RESTORE);
     minimised = false;
 }
@@ -109,8 +123,9 @@ void on_recording_key(WPARAM id) {
     }
 }
 
-void append_recording_key_hints(char* text, size_t capacity, bool paused) {
+void show_recording_state(char* text, size_t capacity, bool paused) {
     if (!prepared) return;
+    show_pause_in_title(paused);
     size_t used = strlen(text);
     if (used + 1 >= capacity) return;
     format_key_hints(text + used, capacity - used, options, held, paused);

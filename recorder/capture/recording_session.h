@@ -31,9 +31,10 @@ void finish_recording();
 // pause, resume and stop it.
 void on_recording_key(WPARAM id);
 
-// Appends to the status text in text (capacity bytes) what the keys of the
-// recording prepared here do; nothing when none was prepared.
-void append_recording_key_hints(char* text, size_t capacity, bool paused);
+// While a recording prepared here runs: appends to the status text in text
+// (capacity bytes) what its keys do, and the main window's title says when
+// it is paused. Nothing when none was prepared.
+void show_recording_state(char* text, size_t capacity, bool paused);
 
 // The countdown window: shows the seconds left over area for seconds seconds
 // without taking the focus, and is gone when this returns. Escape (in any

@@ -223,13 +223,15 @@ recording_key() {
     xdotool key "$1"
 }
 recording_key F7
-wait_until 30 "the pause" status_says "Paused (Capture) .*' - F7 resumes, F8 stops"
+wait_until 30 "the pause" status_says "Paused (Capture) .*' - Paused: F7 resumes, F8 stops"
+window_shown "$RECORDER - Paused" || fail "the recorder's title does not say it is paused"
 shot paused
 sleep 0.5
 ! grows "$capture" || fail "the recording grew while paused"
 recording_key F7
 wait_until 30 "the resumption" status_says "Capturing .*' - F7 pauses, F8 stops"
 grows "$capture" || fail "the recording did not grow once resumed"
+window_gone "$RECORDER - Paused" || fail "the recorder's title still says it is paused"
 recording_key F8
 wait_until 30 "the end of the recording" stopped "$capture"
 shot recorded

@@ -84,12 +84,13 @@ TEST(RecordingKeys, CountdownCountsWholeSecondsDownAndTheStatusSaysWhatEachKeyDo
     EXPECT_EQ(Hints(DEFAULT_PAUSE_KEY, DEFAULT_STOP_KEY, true, true, false),
               " - F7 pauses, F8 stops");
     EXPECT_EQ(Hints(DEFAULT_PAUSE_KEY, DEFAULT_STOP_KEY, true, true, true),
-              " - F7 resumes, F8 stops");
+              " - Paused: F7 resumes, F8 stops");
     EXPECT_EQ(Hints(DEFAULT_PAUSE_KEY, DEFAULT_STOP_KEY, true, false, false),
               " - F7 pauses, F8 taken by another program, Esc stops");
     EXPECT_EQ(Hints(DEFAULT_PAUSE_KEY, DEFAULT_STOP_KEY, false, true, true),
-              " - F7 taken by another program, F8 stops");
+              " - Paused: F7 taken by another program, F8 stops");
     EXPECT_EQ(Hints(0, 0, false, false, false), " - Esc stops");
+    EXPECT_EQ(Hints(0, 0, false, false, true), " - Paused: Esc stops");
     EXPECT_EQ(Hints(0, make_recording_key('S', KEY_MODIFIER_CONTROL), false, true, false),
               " - Ctrl+S stops");
     char cut[12];

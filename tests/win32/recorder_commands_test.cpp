@@ -704,17 +704,33 @@ TEST_F(Recorder, CountdownMinimisingAndRecordingKeysKeepTheRecorderOutOfTheRecor
     EXPECT_TRUE(WaitFor([&] { return !IsIconic(main); }, 3000));
     EXPECT_TRUE(RegisterHotKey(nullptr, 2, 0, VK_F7));
     EXPECT_TRUE(RegisterHotKey(nullptr, 3, 0, VK_F8));
+    for (int id : {2, 3}) UnregisterHotKey(nullptr, id);
 
-    // F8 held elsewhere: the recording starts all the same and says so.
+    // The stop key cancels the countdown too.
+    std::string cancelled = TempFilePath("morvane commands cancelled.zuv");
+    DeleteFileA(cancelled.c_str());
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, cancelled.c_str());
+    CheckDlgButton(settings, IDC_MINIMISE, BST_UNCHECKED);
+    locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDC_WHOLE_SCREEN);
+    Click(locator, IDOK);
+    countdown = WaitForProgramDialog(program, "Recording Countdown");
+    ASSERT_NE(countdown, nullptr);
+    PressKeyIn(own, VK_F8);
+    EXPECT_TRUE(WaitUntilClosed(countdown));
+    PumpFor(3000);
+    EXPECT_EQ(FileSizeOf(cancelled), -1);
+
+    // F7 and F8 held elsewhere: the recording starts all the same and says so.
+    EXPECT_TRUE(RegisterHotKey(nullptr, 2, 0, VK_F7));
+    EXPECT_TRUE(RegisterHotKey(nullptr, 3, 0, VK_F8));
     settings = OpenSettings();
     ASSERT_NE(settings, nullptr);
     SendDlgItemMessageA(settings, IDC_START_AFTER, CB_SETCURSEL, 0, 0);
-    CheckDlgButton(settings, IDC_MINIMISE, BST_UNCHECKED);
-    Click(settings, IDOK);
-    ExpectBox("Replace Existing File?",
-              "The file you have selected already exists.\nWould you like to replace it?", settings,
-              IDYES);
-    locator = WaitForProgramDialog(program, kLocator);
+    locator = ConfirmSettings(settings);
     ASSERT_NE(locator, nullptr);
     Click(locator, IDOK);
     EXPECT_TRUE(WaitFor([&] {
@@ -723,10 +739,11 @@ TEST_F(Recorder, CountdownMinimisingAndRecordingKeysKeepTheRecorderOutOfTheRecor
     }, 10000)) << StatusText(main);
     EXPECT_FALSE(IsIconic(main));
     Choose(main, ID_STOP);
-    EXPECT_TRUE(WaitForFinishedVideo(recorded));
+    EXPECT_TRUE(WaitForFinishedVideo(cancelled));
     for (int id : {2, 3}) UnregisterHotKey(nullptr, id);
     DestroyWindow(own);
     DeleteFileA(recorded.c_str());
+    DeleteFileA(cancelled.c_str());
 }
 
 // Run by its own test entry, with the file size limited by the system as
