@@ -45,6 +45,7 @@
 #define IDS_KEYS_SAME          211
 #define IDS_KEY_ESCAPE         212
 #define IDS_KEY_TYPES          213
+#define IDS_KEY_F12            214
 
 // Commands of the main menu and the toolbar
 #define ID_CAPTURE             40001

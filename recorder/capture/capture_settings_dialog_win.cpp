@@ -119,6 +119,7 @@ bool read_recording_options(HWND dialog, RecordingOptions* chosen) {
     case RECORDING_KEYS_SAME: refusal = IDS_KEYS_SAME; break;
     case RECORDING_KEY_ESCAPE: refusal = IDS_KEY_ESCAPE; break;
     case RECORDING_KEY_TYPES: refusal = IDS_KEY_TYPES; break;
+    case RECORDING_KEY_F12: refusal = IDS_KEY_F12; break;
     }
     char text[512] = "";
     char caption[64] = "";

@@ -27,7 +27,8 @@ void make_seconds_font(HWND dialog) {
     font.lfHeight = -(rect.bottom - rect.top);
     font.lfWeight = FW_BOLD;
     seconds_font = CreateFontIndirectA(&font);
-    if (seconds_font) SendMessageA(seconds, WM_SETFONT, reinterpret_cast<WPARAM>(seconds_font), FALSE);
+    if (seconds_font)
+        SendMessageA(seconds, WM_SETFONT, reinterpret_cast<WPARAM>(seconds_font), FALSE);
 }
 
 // Centres the window over area, kept on the screen that holds area's middle.

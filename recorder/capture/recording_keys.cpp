@@ -12,6 +12,7 @@ constexpr uint8_t KEY_PAUSE = 0x13;
 constexpr uint8_t KEY_PRINT_SCREEN = 0x2C;
 constexpr uint8_t KEY_SCROLL_LOCK = 0x91;
 constexpr uint8_t KEY_F1 = 0x70;
+constexpr uint8_t KEY_F12 = 0x7B;
 constexpr uint8_t KEY_F24 = 0x87;
 
 struct KeyName {
@@ -20,13 +21,13 @@ struct KeyName {
 };
 
 const KeyName KEY_NAMES[] = {
-    {0x08, "Backspace"}, {0x09, "Tab"},       {0x0D, "Enter"},        {KEY_PAUSE, "Pause"},
-    {0x14, "Caps Lock"}, {KEY_ESCAPE, "Esc"}, {0x20, "Space"},        {0x21, "Page Up"},
-    {0x22, "Page Down"}, {0x23, "End"},       {0x24, "Home"},         {0x25, "Left"},
-    {0x26, "Up"},        {0x27, "Right"},     {0x28, "Down"},         {KEY_PRINT_SCREEN, "Print Screen"},
-    {0x2D, "Insert"},    {0x2E, "Delete"},    {0x6A, "Num *"},        {0x6B, "Num +"},
-    {0x6D, "Num -"},     {0x6E, "Num ."},     {0x6F, "Num /"},        {0x90, "Num Lock"},
-    {KEY_SCROLL_LOCK, "Scroll Lock"},
+    {0x08, "Backspace"},   {0x09, "Tab"},           {0x0D, "Enter"},     {KEY_PAUSE, "Pause"},
+    {0x14, "Caps Lock"},   {KEY_ESCAPE, "Esc"},     {0x20, "Space"},     {0x21, "Page Up"},
+    {0x22, "Page Down"},   {0x23, "End"},           {0x24, "Home"},      {0x25, "Left"},
+    {0x26, "Up"},          {0x27, "Right"},         {0x28, "Down"},      {0x2D, "Insert"},
+    {0x2E, "Delete"},      {0x6A, "Num *"},         {0x6B, "Num +"},     {0x6D, "Num -"},
+    {0x6E, "Num ."},       {0x6F, "Num /"},         {0x90, "Num Lock"},
+    {KEY_PRINT_SCREEN, "Print Screen"},             {KEY_SCROLL_LOCK, "Scroll Lock"},
 };
 
 // The key without its modifiers: "F7", "P", "Num 5", "Key 186".
@@ -106,6 +107,7 @@ RecordingKeysProblem recording_keys_problem(RecordingKey pause_key, RecordingKey
     for (RecordingKey key : keys) {
         if (!key) continue;
         if (recording_key_code(key) == KEY_ESCAPE) return RECORDING_KEY_ESCAPE;
+        if (key == KEY_F12) return RECORDING_KEY_F12;
         if (types_or_moves(key)) return RECORDING_KEY_TYPES;
     }
     return RECORDING_KEYS_USABLE;

@@ -62,11 +62,12 @@ enum RecordingKeysProblem {
     RECORDING_KEYS_SAME,    // both are the same key
     RECORDING_KEY_ESCAPE,   // Escape stops every recording already
     RECORDING_KEY_TYPES,    // without Ctrl or Alt, a key that types or moves
+    RECORDING_KEY_F12,      // kept by Windows for debuggers; never registered
 };
 // Why the two keys (either may be 0, no key) cannot serve, or USABLE. A key
 // held for the whole recording is taken from every program, so a key without
 // Ctrl or Alt must be one that types and moves nothing: F1 to F24, Pause,
-// Scroll Lock or Print Screen.
+// Scroll Lock or Print Screen; F12 alone Windows keeps for debuggers.
 RecordingKeysProblem recording_keys_problem(RecordingKey pause_key, RecordingKey stop_key);
 
 // "3 s" for a choice of COUNTDOWN_CHOICES, into output (capacity bytes).

@@ -56,9 +56,14 @@ TEST(RecordingKeys, KeysAreNamedAndThoseThatWouldTakeTypingAreRefused) {
               RECORDING_KEYS_SAME);
     EXPECT_EQ(recording_keys_problem(DEFAULT_PAUSE_KEY, make_recording_key(0x1B, KEY_MODIFIER_ALT)),
               RECORDING_KEY_ESCAPE);
-    for (RecordingKey typing : {make_recording_key('A', 0), make_recording_key('A', KEY_MODIFIER_SHIFT),
-                                make_recording_key(0x20, 0), make_recording_key(0x25, 0),
-                                make_recording_key(0x0D, 0), make_recording_key(0x65, 0)}) {
+    EXPECT_EQ(recording_keys_problem(make_recording_key(0x7B, 0), DEFAULT_STOP_KEY),
+              RECORDING_KEY_F12);
+    EXPECT_EQ(recording_keys_problem(make_recording_key(0x7B, KEY_MODIFIER_CONTROL), 0),
+              RECORDING_KEYS_USABLE);
+    for (RecordingKey typing :
+         {make_recording_key('A', 0), make_recording_key('A', KEY_MODIFIER_SHIFT),
+          make_recording_key(0x20, 0), make_recording_key(0x25, 0), make_recording_key(0x0D, 0),
+          make_recording_key(0x65, 0)}) {
         EXPECT_EQ(recording_keys_problem(typing, DEFAULT_STOP_KEY), RECORDING_KEY_TYPES)
             << NameOf(typing);
         EXPECT_EQ(recording_keys_problem(0, typing), RECORDING_KEY_TYPES) << NameOf(typing);
