@@ -5,17 +5,19 @@
 
 #include "about_dialog.h"
 #include "capture/capture_dialogs.h"
+#include "capture/recording_session.h"
 #include "engine.h"
-#include "sharing/cut_window.h"
-#include "sharing/export_command.h"
-#include "packaging/extractor.h"
 #include "file_association.h"
-#include "main_window.h"
 #include "files/load_dialog.h"
+#include "main_window.h"
 #include "packaging/builder.h"
+#include "packaging/extractor.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
+#include "sharing/cut_window.h"
+#include "sharing/export_command.h"
 #include "status_text.h"
+#include "win32/screen_grab_win.h"
 #include "window_utils.h"
 
 namespace {
@@ -33,6 +35,15 @@ void show_engine_error() {
                 "Engine Error", MB_ICONWARNING);
 }
 
+// Where on the screen a recording of rect (of target's visible frame, or of
+// the screen when there is no target) lies now.
+RECT screen_rect_of(HWND target, const CaptureRect& rect) {
+    ScreenArea frame = {0, 0, 0, 0};
+    if (target) WindowVisibleFrame(target, &frame);
+    return RECT{frame.x + rect.left, frame.y + rect.top, frame.x + rect.right + 1,
+                frame.y + rect.bottom + 1};
+}
+
 void capture() {
     if (run_capture_settings() != 1) return;
     CaptureChoice choice = {};
@@ -46,7 +57,9 @@ void capture() {
     if (!CaptureRectRecordable(&rect)) return;
     // A paused engine is only resumed: the recording watched goes on.
     bool resumes = EngineQuery(ENGINE_QUERY_PAUSED) != 0;
+    if (!resumes && !prepare_recording(target, screen_rect_of(target, rect))) return;
     if (!EngineStartRecording(current_file, target, &rect, static_cast<uint32_t>(capture_fps))) {
+        if (!resumes) finish_recording();
         show_engine_error();
         return;
     }
@@ -110,6 +123,7 @@ void report_recording_end() {
     // The reason is settled once the run flag reads 0.
     if (!recording_watched || EngineQuery(ENGINE_QUERY_CAPTURING)) return;
     recording_watched = false;
+    finish_recording();
     const char* why = end_reason_text(EngineQuery(ENGINE_QUERY_END_REASON));
     if (!why) return;
     char text[STATUS_TEXT_CAPACITY];
@@ -180,6 +194,8 @@ void refresh_status_line() {
         EngineQuery(ENGINE_QUERY_FRAME_COUNT) * EngineQuery(ENGINE_QUERY_FRAME_INTERVAL);
     char text[STATUS_TEXT_CAPACITY];
     format_status_text(text, state, elapsed, current_file);
+    if (EngineQuery(ENGINE_QUERY_CAPTURING))
+        show_recording_state(text, sizeof text, EngineQuery(ENGINE_QUERY_PAUSED) != 0);
     SetWindowTextA(status_line, text);
 }
 

@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "capture/recording_session.h"
 #include "engine.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
@@ -151,7 +152,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         SetTimer(window, STATUS_TIMER, STATUS_TIMER_MS, nullptr);
         return 0;
     case WM_SIZE:
-        lay_out_main_window(window);
+        // A minimised window has no client area to lay out: the children
+        // keep their places for its return.
+        if (wparam != SIZE_MINIMIZED) lay_out_main_window(window);
         return 0;
     case WM_ERASEBKGND:
         paint_idle_picture(window, reinterpret_cast<HDC>(wparam));
@@ -164,6 +167,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_COMMAND:
         run_main_command(window, LOWORD(wparam));
+        return 0;
+    case WM_HOTKEY:
+        on_recording_key(wparam);
         return 0;
     case WM_CLOSE:
         DestroyWindow(window);

@@ -18,6 +18,7 @@
 #define IDD_PROGRESS           114
 #define IDD_EXPORT_PROGRESS    115  // the export's percentage and Cancel
 #define IDD_CUT                116  // the cut window
+#define IDD_COUNTDOWN          200  // the seconds left before a recording starts
 
 // Controls
 #define IDC_FRAME_RATE         1000  // capture settings: frame-rate combo box
@@ -43,6 +44,20 @@
 #define IDC_CUT_SET_END        1015
 #define IDC_CUT_TRIM           1016
 #define IDC_CUT_SAVE           1017
+// Capture settings: the recording keys, the countdown, the minimised window.
+#define IDC_START_AFTER        201
+#define IDC_PAUSE_KEY          202
+#define IDC_STOP_KEY           203
+#define IDC_MINIMISE           204
+#define IDC_COUNTDOWN_SECONDS  205  // countdown: the seconds left
+#define IDC_COUNTDOWN_HINT     206  // countdown: "Esc or F8 cancels"
+
+// Texts
+#define IDS_INVALID_KEY        210  // caption of the boxes that refuse a recording key
+#define IDS_KEYS_SAME          211
+#define IDS_KEY_ESCAPE         212
+#define IDS_KEY_TYPES          213
+#define IDS_KEY_F12            214
 
 // Commands of the main menu and the toolbar
 #define ID_CAPTURE             40001

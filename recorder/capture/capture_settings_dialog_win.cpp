@@ -1,10 +1,12 @@
 // The capture settings dialog: the destination file name and frame rate of
-// the next recording.
+// the next recording, and the recording options of the run.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstring>
 
 #include "capture/capture_dialogs.h"
+#include "capture/recording_keys.h"
 #include "files/file_dialogs.h"
 #include "files/file_names.h"
 #include "frame_rate.h"
@@ -24,6 +26,21 @@ const char* const FRAME_RATE_ENTRIES[] = {
 // Room for any text the frame-rate field shows or takes.
 constexpr int FRAME_RATE_TEXT_CAPACITY = 64;
 
+void init_recording_options(HWND dialog) {
+    SendDlgItemMessageA(dialog, IDC_START_AFTER, CB_RESETCONTENT, 0, 0);
+    for (size_t i = 0; i < COUNTDOWN_CHOICE_COUNT; i++) {
+        char text[16];
+        countdown_choice_text(i, text, sizeof text);
+        SendDlgItemMessageA(dialog, IDC_START_AFTER, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(text));
+    }
+    SendDlgItemMessageA(dialog, IDC_START_AFTER, CB_SETCURSEL,
+                        countdown_choice_index(recording_options.countdown_seconds), 0);
+    SendDlgItemMessageA(dialog, IDC_PAUSE_KEY, HKM_SETHOTKEY, recording_options.pause_key, 0);
+    SendDlgItemMessageA(dialog, IDC_STOP_KEY, HKM_SETHOTKEY, recording_options.stop_key, 0);
+    CheckDlgButton(dialog, IDC_MINIMISE, recording_options.minimise ? BST_CHECKED : BST_UNCHECKED);
+}
+
 void init_dialog(HWND dialog) {
     centre_window(dialog, main_window);
     SetDlgItemTextA(dialog, IDC_DESTINATION_FILE, current_file);
@@ -33,6 +50,7 @@ void init_dialog(HWND dialog) {
                             reinterpret_cast<LPARAM>(entry));
     }
     SetDlgItemInt(dialog, IDC_FRAME_RATE, static_cast<UINT>(capture_fps), FALSE);
+    init_recording_options(dialog);
     centre_window(dialog, main_window);
 }
 
@@ -83,9 +101,39 @@ bool destination_exists(const char* name) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The recording options as chosen, into chosen; false after telling the
+// user why the keys cannot serve.
+bool read_recording_options(HWND dialog, RecordingOptions* chosen) {
+    chosen->pause_key = static_cast<RecordingKey>(
+        SendDlgItemMessageA(dialog, IDC_PAUSE_KEY, HKM_GETHOTKEY, 0, 0));
+    chosen->stop_key = static_cast<RecordingKey>(
+        SendDlgItemMessageA(dialog, IDC_STOP_KEY, HKM_GETHOTKEY, 0, 0));
+    LRESULT choice = SendDlgItemMessageA(dialog, IDC_START_AFTER, CB_GETCURSEL, 0, 0);
+    chosen->countdown_seconds = choice >= 0 && static_cast<size_t>(choice) < COUNTDOWN_CHOICE_COUNT
+                                    ? COUNTDOWN_CHOICES[choice]
+                                    : 0;
+    chosen->minimise = IsDlgButtonChecked(dialog, IDC_MINIMISE) == BST_CHECKED;
+    UINT refusal = 0;
+    switch (recording_keys_problem(chosen->pause_key, chosen->stop_key)) {
+    case RECORDING_KEYS_USABLE: return true;
+    case RECORDING_KEYS_SAME: refusal = IDS_KEYS_SAME; break;
+    case RECORDING_KEY_ESCAPE: refusal = IDS_KEY_ESCAPE; break;
+    case RECORDING_KEY_TYPES: refusal = IDS_KEY_TYPES; break;
+    case RECORDING_KEY_F12: refusal = IDS_KEY_F12; break;
+    }
+    char text[512] = "";
+    char caption[64] = "";
+    LoadStringA(program_instance, refusal, text, sizeof text);
+    LoadStringA(program_instance, IDS_INVALID_KEY, caption, sizeof caption);
+    warn(dialog, text, caption);
+    return false;
+}
+
 void confirm(HWND dialog) {
     UINT rate = read_frame_rate(dialog);
     if (!rate) return;
+    RecordingOptions chosen;
+    if (!read_recording_options(dialog, &chosen)) return;
     char name[CURRENT_FILE_CAPACITY];
     if (!read_destination(dialog, name)) return;
     if (destination_exists(name) &&
@@ -95,6 +143,7 @@ void confirm(HWND dialog) {
         return;
     memcpy(current_file, name, strlen(name) + 1);
     capture_fps = static_cast<int>(rate);
+    recording_options = chosen;
     EndDialog(dialog, 1);
 }
 
@@ -140,6 +189,9 @@ INT_PTR CALLBACK capture_settings_proc(HWND dialog, UINT message, WPARAM wparam,
 }
 
 int run_capture_settings() {
+    // The key fields' window class.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_HOTKEY_CLASS};
+    InitCommonControlsEx(&controls);
     // -1 (the dialog could not be made) counts as Cancel.
     INT_PTR result = DialogBoxParamA(program_instance, MAKEINTRESOURCEA(IDD_CAPTURE_SETTINGS),
                                      main_window, capture_settings_proc, 0);

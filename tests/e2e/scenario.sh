@@ -1,6 +1,7 @@
 #!/bin/sh
 # A whole session with the real recorder, driven through X events as a person
-# would drive it: record a window, check the file, play it, make a
+# would drive it: record a window, pause, resume and stop it with the
+# recording keys from the recorded window, check the file, play it, make a
 # self-playing executable and start it, extract the video again, export it
 # as an animated PNG, and record the whole screen. Every step waits on a condition (a window's title, the
 # status line, a file) and leaves a screenshot in build/e2e/<build>/.
@@ -12,7 +13,8 @@ set -eu
 build=$1
 decoder=$2
 shift 2
-if [ ! -x "$decoder" ]; then
+zuvtool=$(dirname "$decoder")/../zuvtool/zuvtool
+if [ ! -x "$decoder" ] || [ ! -x "$zuvtool" ]; then
     echo "scenario: no $decoder: build the native configuration first" >&2
     exit 1
 fi
@@ -119,6 +121,14 @@ stop_recording() {
     xdotool keyup Escape
 }
 
+# The file grows within a second and a half; has stopped growing.
+grows() {
+    size=$(stat -c %s "$1")
+    sleep 1.5
+    [ "$size" != "$(stat -c %s "$1")" ]
+}
+stopped() { ! grows "$1"; }
+
 # Replaces the text of an edit field with the given one.
 type_into() {
     click_control "$1" "$2"
@@ -202,12 +212,30 @@ shot located
 target=$(probe window "$TARGET")
 click_control "Locate Window To Capture" 1
 
-# About two seconds of recording, then Escape held across a frame.
+# About two seconds of recording; then the recording keys, pressed while the
+# recorded window has the focus: F7 pauses (the file stops growing), F7
+# resumes, F8 stops, and the file is a whole video.
 wait_until 60 "the recording" status_says "Capturing"
 shot recording
 wait_until 120 "two recorded seconds" status_says "Capturing \[00:00:0[2-9]\]"
-stop_recording "$capture"
+recording_key() {
+    focus "$TARGET"
+    xdotool key "$1"
+}
+recording_key F7
+wait_until 30 "the pause" status_says "Paused (Capture) .*' - Paused: F7 resumes, F8 stops"
+window_shown "$RECORDER - Paused" || fail "the recorder's title does not say it is paused"
+shot paused
+sleep 0.5
+! grows "$capture" || fail "the recording grew while paused"
+recording_key F7
+wait_until 30 "the resumption" status_says "Capturing .*' - F7 pauses, F8 stops"
+grows "$capture" || fail "the recording did not grow once resumed"
+window_gone "$RECORDER - Paused" || fail "the recorder's title still says it is paused"
+recording_key F8
+wait_until 30 "the end of the recording" stopped "$capture"
 shot recorded
+"$zuvtool" check "$capture" >/dev/null || fail "the recording stopped by F8 is not a whole video"
 set -- $target
 width=$(($3 - $1)) height=$(($4 - $2))
 client_width=$(($7 - $5)) client_height=$(($8 - $6))

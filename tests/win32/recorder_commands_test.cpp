@@ -2,6 +2,7 @@
 // through the settings dialog and the window locator, Pause, Stop, Play and
 // Load, and what the status line says meanwhile.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -608,6 +609,142 @@ TEST_F(Recorder, ARecordingThatEndsByItselfIsReportedAndTheSessionsEndFinishesTh
     PumpFor(1200);
     EXPECT_EQ(ProgramDialog(program, "Recording Ended"), nullptr);
     DeleteFileA(recorded.c_str());
+}
+
+// A key pressed and released while a window of this test program, another
+// program than the recorder, has the focus.
+void PressKeyIn(HWND focused, WORD key) {
+    SetForegroundWindow(focused);
+    PumpFor(200);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof input[0]);
+    PumpFor(100);
+}
+
+// The countdown window of the program, or null.
+HWND Countdown(const RunningProgram& program) {
+    return ProgramDialog(program, "Recording Countdown");
+}
+
+TEST_F(Recorder, CountdownMinimisingAndRecordingKeysKeepTheRecorderOutOfTheRecording) {
+    HWND own = OpenTargetWindow(RGB(30, 160, 90));
+    ASSERT_NE(own, nullptr);
+    std::string recorded = TempFilePath("morvane commands keys.zuv");
+    DeleteFileA(recorded.c_str());
+    // The dialog offers F7, F8, no countdown, and refuses one key for both.
+    HWND settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(SendDlgItemMessageA(settings, IDC_PAUSE_KEY, HKM_GETHOTKEY, 0, 0), VK_F7);
+    EXPECT_EQ(SendDlgItemMessageA(settings, IDC_STOP_KEY, HKM_GETHOTKEY, 0, 0), VK_F8);
+    EXPECT_EQ(ItemText(settings, IDC_START_AFTER), "0 s");
+    EXPECT_EQ(SendDlgItemMessageA(settings, IDC_START_AFTER, CB_GETCOUNT, 0, 0), 4);
+    EXPECT_EQ(IsDlgButtonChecked(settings, IDC_MINIMISE), BST_UNCHECKED);
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, recorded.c_str());
+    SendDlgItemMessageA(settings, IDC_PAUSE_KEY, HKM_SETHOTKEY, VK_F8, 0);
+    Click(settings, IDOK);
+    ExpectBox("Invalid Recording Key",
+              "The Pause/Resume key and the Stop key must be different keys.", settings);
+    SendDlgItemMessageA(settings, IDC_PAUSE_KEY, HKM_SETHOTKEY, VK_F7, 0);
+    SendDlgItemMessageA(settings, IDC_START_AFTER, CB_SETCURSEL, 1, 0);
+    EXPECT_EQ(ItemText(settings, IDC_START_AFTER), "3 s");
+    CheckDlgButton(settings, IDC_MINIMISE, BST_CHECKED);
+
+    // With F8 held by this program, a countdown cancelled by Escape: the
+    // recorder was minimised for it and comes back; no file.
+    ASSERT_TRUE(RegisterHotKey(nullptr, 1, 0, VK_F8));
+    HWND locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDC_WHOLE_SCREEN);
+    Click(locator, IDOK);
+    HWND countdown = WaitForProgramDialog(program, "Recording Countdown");
+    ASSERT_NE(countdown, nullptr);
+    EXPECT_EQ(ItemText(countdown, IDC_COUNTDOWN_SECONDS), "3");
+    EXPECT_EQ(ItemText(countdown, IDC_COUNTDOWN_HINT), "Esc cancels");
+    EXPECT_TRUE(GetWindowLongA(countdown, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(IsIconic(main));
+    EXPECT_TRUE(WaitFor([&] { return ItemText(countdown, IDC_COUNTDOWN_SECONDS) == "2"; }, 3000));
+    PressKeyIn(own, VK_ESCAPE);
+    EXPECT_TRUE(WaitUntilClosed(countdown));
+    EXPECT_TRUE(WaitFor([&] { return !IsIconic(main); }, 3000));
+    PumpFor(3000);
+    EXPECT_EQ(FileSizeOf(recorded), -1);
+    EXPECT_EQ(Countdown(program), nullptr);
+
+    // Again, F8 free: the first record comes three seconds after RECORD,
+    // once the countdown has gone, and the recorder stays minimised until F8
+    // from this program's window stops the recording.
+    UnregisterHotKey(nullptr, 1);
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(ItemText(settings, IDC_START_AFTER), "3 s");
+    EXPECT_EQ(IsDlgButtonChecked(settings, IDC_MINIMISE), BST_CHECKED);
+    locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDC_WHOLE_SCREEN);
+    DWORD clicked = GetTickCount();
+    Click(locator, IDOK);
+    countdown = WaitForProgramDialog(program, "Recording Countdown");
+    ASSERT_NE(countdown, nullptr);
+    EXPECT_EQ(ItemText(countdown, IDC_COUNTDOWN_HINT), "Esc or F8 cancels");
+    EXPECT_TRUE(WaitFor([&] { return FileSizeOf(recorded) >= 0; }, 10000));
+    DWORD delay = GetTickCount() - clicked;
+    EXPECT_GE(delay, 2900u);
+    EXPECT_FALSE(countdown && IsWindow(countdown) && IsWindowVisible(countdown));
+    EXPECT_TRUE(IsIconic(main));
+    EXPECT_TRUE(WaitForStatus(main, " Capturing [00:00:01]"));
+    EXPECT_NE(StatusText(main).find("'" " - F7 pauses, F8 stops"), std::string::npos)
+        << StatusText(main);
+    // Held only while recording: this program cannot take them now.
+    EXPECT_FALSE(RegisterHotKey(nullptr, 2, 0, VK_F7));
+    PressKeyIn(own, VK_F8);
+    EXPECT_TRUE(WaitForFinishedVideo(recorded));
+    EXPECT_TRUE(ReadRecordedVideo(recorded).whole);
+    EXPECT_TRUE(WaitFor([&] { return !IsIconic(main); }, 3000));
+    EXPECT_TRUE(RegisterHotKey(nullptr, 2, 0, VK_F7));
+    EXPECT_TRUE(RegisterHotKey(nullptr, 3, 0, VK_F8));
+    for (int id : {2, 3}) UnregisterHotKey(nullptr, id);
+
+    // The stop key cancels the countdown too.
+    std::string cancelled = TempFilePath("morvane commands cancelled.zuv");
+    DeleteFileA(cancelled.c_str());
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    SetDlgItemTextA(settings, IDC_DESTINATION_FILE, cancelled.c_str());
+    CheckDlgButton(settings, IDC_MINIMISE, BST_UNCHECKED);
+    locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDC_WHOLE_SCREEN);
+    Click(locator, IDOK);
+    countdown = WaitForProgramDialog(program, "Recording Countdown");
+    ASSERT_NE(countdown, nullptr);
+    PressKeyIn(own, VK_F8);
+    EXPECT_TRUE(WaitUntilClosed(countdown));
+    PumpFor(3000);
+    EXPECT_EQ(FileSizeOf(cancelled), -1);
+
+    // F7 and F8 held elsewhere: the recording starts all the same and says so.
+    EXPECT_TRUE(RegisterHotKey(nullptr, 2, 0, VK_F7));
+    EXPECT_TRUE(RegisterHotKey(nullptr, 3, 0, VK_F8));
+    settings = OpenSettings();
+    ASSERT_NE(settings, nullptr);
+    SendDlgItemMessageA(settings, IDC_START_AFTER, CB_SETCURSEL, 0, 0);
+    locator = ConfirmSettings(settings);
+    ASSERT_NE(locator, nullptr);
+    Click(locator, IDOK);
+    EXPECT_TRUE(WaitFor([&] {
+        return StatusText(main).find("' - F7 taken by another program, F8 taken by another "
+                                     "program, Esc stops") != std::string::npos;
+    }, 10000)) << StatusText(main);
+    EXPECT_FALSE(IsIconic(main));
+    Choose(main, ID_STOP);
+    EXPECT_TRUE(WaitForFinishedVideo(cancelled));
+    for (int id : {2, 3}) UnregisterHotKey(nullptr, id);
+    DestroyWindow(own);
+    DeleteFileA(recorded.c_str());
+    DeleteFileA(cancelled.c_str());
 }
 
 // Run by its own test entry, with the file size limited by the system as

@@ -295,6 +295,8 @@ TEST(RecorderProgram, CarriesExactlyItsResourcesInTheirSizesAndDepths) {
     std::set<std::string> expected = {
         "4/101",                                      // menu
         "5/104", "5/105", "5/108", "5/114", "5/115", "5/116",  // dialogs
+        "5/200",                                      // countdown
+        "6/14",                                       // texts 208 to 223
         "2/106", "2/107",                             // bitmaps
         "14/102", "14/103", "14/111", "14/113",       // icon groups
         "12/109",                                     // cursor
@@ -509,15 +511,25 @@ TEST(RecorderProgram, DialogTemplatesHoldEveryControlInPlace) {
     DialogTemplate settings = ReadDialog(module, 105);
     EXPECT_EQ(settings.caption, "Capture Settings");
     EXPECT_EQ(settings.cx, 186);
-    EXPECT_EQ(settings.cy, 123);
+    EXPECT_EQ(settings.cy, 187);
     EXPECT_TRUE(settings.style & WS_VISIBLE);
+    // Each field of the recording options after its label, whose access key
+    // reaches it.
     ExpectControls(settings, {{-1, 7, 7, 172, 25}, {-1, 7, 42, 94, 12}, {1002, 121, 42, 58, 14},
                               {1001, 7, 58, 172, 15}, {-1, 7, 77, 95, 12}, {1000, 114, 76, 65, 64},
-                              {1, 75, 102, 50, 14}, {2, 129, 102, 50, 14}});
-    if (settings.controls.size() == 8) {
+                              {-1, 7, 95, 95, 12}, {201, 114, 94, 65, 64}, {-1, 7, 113, 95, 12},
+                              {202, 114, 112, 65, 14}, {-1, 7, 131, 95, 12}, {203, 114, 130, 65, 14},
+                              {204, 7, 148, 172, 12}, {1, 75, 166, 50, 14}, {2, 129, 166, 50, 14}});
+    if (settings.controls.size() == 15) {
         EXPECT_EQ(settings.controls[5].style & (CBS_DROPDOWN | CBS_SORT | WS_VSCROLL),
                   static_cast<DWORD>(CBS_DROPDOWN | CBS_SORT | WS_VSCROLL));
         EXPECT_EQ(settings.controls[0].text[0], ' ');
+        EXPECT_EQ(settings.controls[6].text, "Start &after:");
+        EXPECT_EQ(settings.controls[7].style & 3, static_cast<DWORD>(CBS_DROPDOWNLIST));
+        EXPECT_EQ(settings.controls[8].text, "Pause/&Resume key:");
+        EXPECT_EQ(settings.controls[10].text, "&Stop key:");
+        EXPECT_EQ(settings.controls[12].text, "&Minimise this window while recording");
+        for (int field : {7, 9, 11, 12}) EXPECT_TRUE(settings.controls[field].style & WS_TABSTOP);
     }
 
     DialogTemplate about = ReadDialog(module, 108);
