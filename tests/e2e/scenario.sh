@@ -236,6 +236,10 @@ recording_key F8
 wait_until 30 "the end of the recording" stopped "$capture"
 shot recorded
 "$zuvtool" check "$capture" >/dev/null || fail "the recording stopped by F8 is not a whole video"
+# Back to the recorder as a person goes back: a click on its window. Where
+# Wine places windows itself, a focus given from outside after another
+# program's window had it did not reach the recorder's menu.
+click_at $(centre_of window "$RECORDER")
 set -- $target
 width=$(($3 - $1)) height=$(($4 - $2))
 client_width=$(($7 - $5)) client_height=$(($8 - $6))
