@@ -11,6 +11,7 @@
 #include "file_association.h"
 #include "main_window.h"
 #include "files/load_dialog.h"
+#include "files/video_file_check.h"
 #include "packaging/builder.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
@@ -103,6 +104,24 @@ void restore_association() {
 }
 
 }  // namespace
+
+void play_named_video() {
+    if (!file_exists(current_file)) {
+        char text[CURRENT_FILE_CAPACITY + 128];
+        wsprintfA(text, "The file\n%s\ncannot be opened. It may have been moved or deleted.",
+                  current_file);
+        MessageBoxA(main_window, text, "Invalid or Empty Video File", MB_ICONWARNING);
+        return;
+    }
+    if (!check_video_file(current_file)) {
+        MessageBoxA(main_window,
+                    "The file you have selected is not a valid ZeVEVIZ file. Please load a valid "
+                    "video then retry.",
+                    "Invalid or Empty Video File", MB_ICONWARNING);
+        return;
+    }
+    play_current_file();
+}
 
 void report_recording_end() {
     // The reason is settled once the run flag reads 0.
