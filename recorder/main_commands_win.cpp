@@ -106,11 +106,12 @@ void restore_association() {
 }  // namespace
 
 void play_named_video() {
+    // A name that is not an existing file leaves current_file empty.
     if (!file_exists(current_file)) {
-        char text[CURRENT_FILE_CAPACITY + 128];
-        wsprintfA(text, "The file\n%s\ncannot be opened. It may have been moved or deleted.",
-                  current_file);
-        MessageBoxA(main_window, text, "Invalid or Empty Video File", MB_ICONWARNING);
+        MessageBoxA(main_window,
+                    "The video named on the command line cannot be opened. It may have been "
+                    "moved or deleted.",
+                    "Video File Not Found", MB_ICONWARNING);
         return;
     }
     if (!check_video_file(current_file)) {
