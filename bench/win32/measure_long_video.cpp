@@ -82,7 +82,10 @@ bool Released(const char* video) {
 
 int Play(const char* program, const char* video) {
     RunningProgram running = StartProgram(program, std::string("\"") + video + "\"");
-    if (!running.started) return 1;
+    if (!running.started) {
+        printf("%s could not be started (error %lu)\n", program, running.error);
+        return 1;
+    }
     HWND main = WaitForProgramWindow(running, "prog_main", 60000);
     double start = Now();
     bool played = main && WaitForStatus(main, " Playing", 60000) &&
@@ -91,7 +94,10 @@ int Play(const char* program, const char* video) {
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(running.process.hProcess, &memory, sizeof memory);
-    if (main) CloseProgram(&running, main);
+    if (main)
+        CloseProgram(&running, main);
+    else
+        TerminateProcess(running.process.hProcess, 1);
     printf("%-40s %s in %5.1f s  peak working set %6.1f MB  peak committed %6.1f MB\n", video,
            played ? "played" : "NOT PLAYED", seconds, memory.PeakWorkingSetSize / 1048576.0,
            memory.PeakPagefileUsage / 1048576.0);
