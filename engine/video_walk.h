@@ -9,7 +9,8 @@
 // unknown type leave the picture as it is, as the format says.
 //
 // Memory is sized from the surface that is made, whose sides the engine
-// caps, never from the header alone: one picture and one frame's planes.
+// caps, never from the header alone: one picture and one frame's planes, and
+// for a video read from a source one record's stored data.
 #pragma once
 
 #include <cstddef>
