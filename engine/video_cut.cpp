@@ -84,7 +84,7 @@ int WriteCopy(CutWriter* writer, const VideoRecord& record, const VideoWalkStats
     return Write(writer, header, record.data) ? VIDEO_CUT_DONE : VIDEO_CUT_WRITE_FAILED;
 }
 
-int CutWalk(VideoWalk* walk, VideoReader* copier, size_t size, const VideoCutOptions* o) {
+int CutWalk(VideoWalk* walk, VideoReader* copier, uint64_t size, const VideoCutOptions* o) {
     CutWriter writer = {};
     writer.options = o;
     int status = VIDEO_CUT_DONE;
@@ -92,12 +92,15 @@ int CutWalk(VideoWalk* walk, VideoReader* copier, size_t size, const VideoCutOpt
     while (status == VIDEO_CUT_DONE && (o->last == VIDEO_CUT_TO_END || stats.records <= o->last)) {
         int step = VideoWalkNext(walk);
         if (step == VIDEO_STEP_END) break;
-        if (step == VIDEO_STEP_NO_MEMORY) {
-            status = VIDEO_CUT_NO_MEMORY;
+        if (step == VIDEO_STEP_NO_MEMORY || step == VIDEO_STEP_READ_FAILED) {
+            status = step == VIDEO_STEP_NO_MEMORY ? VIDEO_CUT_NO_MEMORY : VIDEO_CUT_READ_FAILED;
             break;
         }
         VideoRecord record;
-        VideoReaderNext(copier, &record);
+        if (!VideoReaderNext(copier, &record)) {
+            status = VIDEO_CUT_READ_FAILED;
+            break;
+        }
         uint64_t number = stats.records - 1;
         if (number == o->first)
             status = WriteStart(&writer, walk);
@@ -118,34 +121,64 @@ int CutWalk(VideoWalk* walk, VideoReader* copier, size_t size, const VideoCutOpt
 
 }  // namespace
 
-int VideoCutOpen(VideoWalk* walk, VideoReader* records, const uint8_t* data, size_t size) {
-    VideoReaderOpen(records, data, size);
-    return VideoWalkBegin(walk, data, size);
+int VideoCutOpen(VideoWalk* walk, VideoReader* records, const VideoSource* source) {
+    *records = VideoReader{};
+    int start = VideoWalkBeginSource(walk, source);
+    if (start != VIDEO_WALK_READY) return start;
+    uint8_t* buffer = static_cast<uint8_t*>(std::malloc(walk->recordCapacity));
+    if (!buffer) return VIDEO_WALK_NO_MEMORY;
+    VideoReaderOpenSource(records, source, buffer, walk->recordCapacity);
+    return start;
+}
+
+void VideoCutClose(VideoWalk* walk, VideoReader* records) {
+    std::free(records->buffer);
+    records->buffer = nullptr;
+    VideoWalkEnd(walk);
 }
 
 int VideoCut(const uint8_t* data, size_t size, const VideoCutOptions* options,
              VideoWalkStats* stats) {
+    VideoMemorySource memory;
+    VideoSource source;
+    VideoSourceOfMemory(&memory, &source, data, size);
+    return VideoCutSource(&source, options, stats);
+}
+
+int VideoCutSource(const VideoSource* source, const VideoCutOptions* options,
+                   VideoWalkStats* stats) {
     VideoWalk walk;
     VideoReader copier;
-    int status = VideoCutStartStatus(VideoCutOpen(&walk, &copier, data, size), walk.stats);
+    int status = VideoCutStartStatus(VideoCutOpen(&walk, &copier, source), walk.stats);
     if (status == VIDEO_CUT_DONE && options->first > options->last) status = VIDEO_CUT_BAD_RANGE;
-    if (status == VIDEO_CUT_DONE) status = CutWalk(&walk, &copier, size, options);
+    if (status == VIDEO_CUT_DONE) status = CutWalk(&walk, &copier, source->size, options);
     *stats = walk.stats;
-    VideoWalkEnd(&walk);
+    VideoCutClose(&walk, &copier);
     return status;
 }
 
 int VideoFindStillEnds(const uint8_t* data, size_t size, VideoCutProgress progress,
                        void* context, uint64_t* first, uint64_t* last, VideoWalkStats* stats) {
+    VideoMemorySource memory;
+    VideoSource source;
+    VideoSourceOfMemory(&memory, &source, data, size);
+    return VideoFindStillEndsSource(&source, progress, context, first, last, stats);
+}
+
+int VideoFindStillEndsSource(const VideoSource* source, VideoCutProgress progress, void* context,
+                             uint64_t* first, uint64_t* last, VideoWalkStats* stats) {
     VideoWalk walk;
     VideoReader unused;
-    int status = VideoCutStartStatus(VideoCutOpen(&walk, &unused, data, size), walk.stats);
+    int status = VideoCutStartStatus(VideoCutOpen(&walk, &unused, source), walk.stats);
+    uint64_t size = source->size;
     bool changed = false;
     uint64_t firstChange = 0, lastChange = 0;
     while (status == VIDEO_CUT_DONE) {
         int step = VideoWalkNext(&walk);
         if (step == VIDEO_STEP_END) break;
         if (step == VIDEO_STEP_NO_MEMORY) status = VIDEO_CUT_NO_MEMORY;
+        if (step == VIDEO_STEP_READ_FAILED) status = VIDEO_CUT_READ_FAILED;
+        if (status != VIDEO_CUT_DONE) break;
         uint64_t number = walk.stats.records - 1;
         if (step == VIDEO_STEP_DECODED && number > 0) {
             if (!changed) firstChange = number;
@@ -156,7 +189,7 @@ int VideoFindStillEnds(const uint8_t* data, size_t size, VideoCutProgress progre
             status = VIDEO_CUT_CANCELLED;
     }
     *stats = walk.stats;
-    VideoWalkEnd(&walk);
+    VideoCutClose(&walk, &unused);
     if (status != VIDEO_CUT_DONE) return status;
     if (stats->records == 0) return VIDEO_CUT_NO_FRAMES;
     VideoStillEnds(stats->records, changed, firstChange, lastChange,

@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "video_reader.h"
+#include "video_source.h"
 #include "video_walk.h"
 
 enum VideoCutStatus {
@@ -27,6 +28,7 @@ enum VideoCutStatus {
     VIDEO_CUT_NO_MEMORY,
     VIDEO_CUT_CANCELLED,     // the progress callback asked to stop
     VIDEO_CUT_WRITE_FAILED,  // the write callback failed
+    VIDEO_CUT_READ_FAILED,   // the video could not be read (a file gone away)
 };
 
 // The last record of the sound part, as a range's end.
@@ -46,11 +48,14 @@ struct VideoCutOptions {
     void* progressContext;
 };
 
-// The one place where the cut and the seek open a video: the walk that
-// decodes it, and a reader that, stepped with the walk (one VideoReaderNext
-// after each sound record the walk takes), hands on each record as stored.
-// Returns VideoWalkBegin's result; VideoWalkEnd releases the walk in any case.
-int VideoCutOpen(VideoWalk* walk, VideoReader* records, const uint8_t* data, size_t size);
+// The one place where the cut and the seek open a video, read from source
+// one record at a time: the walk that decodes it, and a reader that, stepped
+// with the walk (one VideoReaderNext after each sound record the walk takes),
+// hands on each record as stored, in a buffer of the walk's largest record.
+// Returns VideoWalkBeginSource's result; VideoCutClose releases both in any
+// case.
+int VideoCutOpen(VideoWalk* walk, VideoReader* records, const VideoSource* source);
+void VideoCutClose(VideoWalk* walk, VideoReader* records);
 
 // The status of a video that VideoCutOpen opened with the result start:
 // VIDEO_CUT_DONE when its records can be walked and have a time.
@@ -65,6 +70,10 @@ int VideoCutStartStatus(int start, const VideoWalkStats& stats);
 // VideoCutStatus; on failure some bytes may have been written already.
 int VideoCut(const uint8_t* data, size_t size, const VideoCutOptions* options,
              VideoWalkStats* stats);
+// The same from a source, whose context must outlive the call: memory stays
+// bounded by the picture whatever the length of the video.
+int VideoCutSource(const VideoSource* source, const VideoCutOptions* options,
+                   VideoWalkStats* stats);
 
 // Finds the range that keeps at most one second of unchanged picture before
 // the first change and after the last one. A change is a record that brings
@@ -74,6 +83,8 @@ int VideoCut(const uint8_t* data, size_t size, const VideoCutOptions* options,
 // VideoCut (VIDEO_CUT_DONE with a damaged video too) and the same stats.
 int VideoFindStillEnds(const uint8_t* data, size_t size, VideoCutProgress progress,
                        void* context, uint64_t* first, uint64_t* last, VideoWalkStats* stats);
+int VideoFindStillEndsSource(const VideoSource* source, VideoCutProgress progress, void* context,
+                             uint64_t* first, uint64_t* last, VideoWalkStats* stats);
 
 // VideoFindStillEnds's range for a video of `records` sound records, from
 // what a walk found: whether any record after record 0 brought picture data,

@@ -24,7 +24,7 @@ bool AddPoint(VideoSeek* seek, size_t* capacity, uint64_t record, uint64_t offse
 // and a whole key frame (or, at the first record, the black start) sets
 // every picture byte that the walk's decoding ever changes.
 void WalkFrom(VideoWalk* walk, uint64_t offset, uint64_t record) {
-    walk->reader.position = static_cast<size_t>(offset);
+    walk->reader.position = offset;
     walk->stats.records = record;
 }
 
@@ -100,30 +100,34 @@ VideoSeekKept* KeptBefore(VideoSeek* seek, uint64_t record) {
 
 }  // namespace
 
-int VideoSeekBegin(VideoSeek* seek, const uint8_t* data, size_t size, VideoCutProgress progress,
-                   void* context) {
-    *seek = VideoSeek{};
-    seek->data = data;
-    seek->size = size;
+namespace {
+
+// The survey of a seek whose source is set: notes the key frames and the
+// still ends, and shows record 0.
+int Begin(VideoSeek* seek, VideoCutProgress progress, void* context) {
     seek->shown = VIDEO_CUT_TO_END;
     for (VideoSeekKept& kept : seek->kept) kept.record = VIDEO_CUT_TO_END;
     VideoReader records;
-    int status = VideoCutStartStatus(VideoCutOpen(&seek->walk, &records, data, size),
+    int status = VideoCutStartStatus(VideoCutOpen(&seek->walk, &records, &seek->source),
                                      seek->walk.stats);
+    uint64_t size = seek->source.size;
     size_t capacity = 0;
     bool changed = false;
     uint64_t firstChange = 0, lastChange = 0;
     while (status == VIDEO_CUT_DONE) {
         int step = VideoWalkNext(&seek->walk);
         if (step == VIDEO_STEP_END) break;
-        if (step == VIDEO_STEP_NO_MEMORY) {
-            status = VIDEO_CUT_NO_MEMORY;
+        if (step == VIDEO_STEP_NO_MEMORY || step == VIDEO_STEP_READ_FAILED) {
+            status = step == VIDEO_STEP_NO_MEMORY ? VIDEO_CUT_NO_MEMORY : VIDEO_CUT_READ_FAILED;
             break;
         }
         uint64_t offset = records.position;
         uint64_t number = seek->walk.stats.records - 1;
         VideoRecord record;
-        VideoReaderNext(&records, &record);
+        if (!VideoReaderNext(&records, &record)) {
+            status = VIDEO_CUT_READ_FAILED;
+            break;
+        }
         if (step == VIDEO_STEP_DECODED && number > 0) {
             if (!changed) firstChange = number;
             changed = true;
@@ -135,6 +139,7 @@ int VideoSeekBegin(VideoSeek* seek, const uint8_t* data, size_t size, VideoCutPr
         if (progress && !progress(context, VideoWalkPosition(&seek->walk), size))
             status = VIDEO_CUT_CANCELLED;
     }
+    std::free(records.buffer);
     seek->stats = seek->walk.stats;
     seek->records = seek->stats.records;
     VideoStillEnds(seek->records, changed, firstChange, lastChange,
@@ -144,6 +149,22 @@ int VideoSeekBegin(VideoSeek* seek, const uint8_t* data, size_t size, VideoCutPr
     if (status == VIDEO_CUT_DONE) MakeKeptSlots(seek);
     if (status == VIDEO_CUT_DONE && !VideoSeekShow(seek, 0)) status = VIDEO_CUT_NO_MEMORY;
     return status;
+}
+
+}  // namespace
+
+int VideoSeekBegin(VideoSeek* seek, const uint8_t* data, size_t size, VideoCutProgress progress,
+                   void* context) {
+    *seek = VideoSeek{};
+    VideoSourceOfMemory(&seek->memory, &seek->source, data, size);
+    return Begin(seek, progress, context);
+}
+
+int VideoSeekBeginSource(VideoSeek* seek, const VideoSource* source, VideoCutProgress progress,
+                         void* context) {
+    *seek = VideoSeek{};
+    seek->source = *source;
+    return Begin(seek, progress, context);
 }
 
 int VideoSeekShow(VideoSeek* seek, uint64_t record) {

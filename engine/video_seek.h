@@ -36,8 +36,8 @@ struct VideoSeekKept {
 };
 
 struct VideoSeek {
-    const uint8_t* data;
-    size_t size;
+    VideoMemorySource memory;  // the video, when it is in memory
+    VideoSource source;        // where its records are read from
     VideoWalk walk;        // its surface holds the picture of record `shown`
     uint64_t shown;        // VIDEO_CUT_TO_END before the first picture
     VideoSeekPoint* points;
@@ -58,6 +58,9 @@ struct VideoSeek {
 // record whatever this returned.
 int VideoSeekBegin(VideoSeek* seek, const uint8_t* data, size_t size, VideoCutProgress progress,
                    void* context);
+// The same from a source, whose context must stay until VideoSeekEnd.
+int VideoSeekBeginSource(VideoSeek* seek, const VideoSource* source, VideoCutProgress progress,
+                         void* context);
 
 // Makes walk.surface hold the picture of the record (below `records`).
 // 1 when it does; 0 for a record out of range or no memory.

@@ -14,10 +14,12 @@ namespace {
 // Why the reader found no further record at offset `at`: the end of the
 // data, a record that ends the video (with or without bytes after it), or
 // bytes that are no whole record.
-void NoteEnd(const VideoReader& reader, size_t at, VideoWalkStats* stats) {
-    size_t left = reader.size - at;
+void NoteEnd(const VideoReader& reader, uint64_t at, VideoWalkStats* stats) {
+    uint64_t left = reader.size - at;
     if (left == 0) return;
-    if (left >= FRAME_RECORD_HEADER_SIZE && LoadLE32(reader.data + at) == 0) {
+    uint8_t size[4];
+    if (left >= FRAME_RECORD_HEADER_SIZE && VideoReaderPeek(&reader, at, size, sizeof size) &&
+        LoadLE32(size) == 0) {
         if (left == FRAME_RECORD_HEADER_SIZE) return;
         stats->damage = VIDEO_ENDED_EARLY;
     } else {
@@ -26,19 +28,17 @@ void NoteEnd(const VideoReader& reader, size_t at, VideoWalkStats* stats) {
     stats->damageOffset = at;
 }
 
-}  // namespace
-
-int VideoWalkBegin(VideoWalk* walk, const uint8_t* data, size_t size) {
-    *walk = VideoWalk{};
-    VideoReaderOpen(&walk->reader, data, size);
+// The picture, black, and the planes, once the reader is open.
+int MakePicture(VideoWalk* walk) {
     VideoWalkStats* stats = &walk->stats;
     stats->header = walk->reader.header;
+    if (walk->reader.failure == VIDEO_READ_FAILED) return VIDEO_WALK_NOT_VIDEO;
     VideoHeaderVerdict verdict = VideoHeaderCheck(&stats->header);
     if (verdict == VIDEO_HEADER_NOT_VIDEO || verdict == VIDEO_HEADER_NO_SIZE)
         return VIDEO_WALK_NOT_VIDEO;
-    if (VideoFirstRecordOffset(&stats->header) > size) {
+    if (VideoFirstRecordOffset(&stats->header) > walk->reader.size) {
         stats->damage = VIDEO_CUT_SHORT;
-        stats->damageOffset = size;
+        stats->damageOffset = walk->reader.size;
     }
     if (!FrameSurfaceCreate(stats->header.width, stats->header.height, &walk->surface))
         return VIDEO_WALK_NO_MEMORY;
@@ -46,11 +46,34 @@ int VideoWalkBegin(VideoWalk* walk, const uint8_t* data, size_t size) {
     stats->width = static_cast<uint32_t>(walk->surface.width);
     stats->height = static_cast<uint32_t>(walk->surface.height);
     walk->planesSize = FrameBufferSize(stats->width, stats->height, 3);
-    if (walk->planesSize == 0) return VIDEO_WALK_NO_MEMORY;
+    walk->recordCapacity = VideoRecordCapacity(stats->width, stats->height);
+    if (walk->planesSize == 0 || walk->recordCapacity == 0) return VIDEO_WALK_NO_MEMORY;
     walk->planes = static_cast<uint8_t*>(std::malloc(walk->planesSize));
     if (!walk->planes || !FrameSurfaceLock(&walk->surface)) return VIDEO_WALK_NO_MEMORY;
     FrameSurfaceFill(&walk->surface, 0, 0, walk->surface.width - 1, walk->surface.height - 1, 0);
     FrameSurfaceUnlock(&walk->surface);
+    return VIDEO_WALK_READY;
+}
+
+}  // namespace
+
+int VideoWalkBegin(VideoWalk* walk, const uint8_t* data, size_t size) {
+    *walk = VideoWalk{};
+    VideoReaderOpen(&walk->reader, data, size);
+    return MakePicture(walk);
+}
+
+// The header is read first with no buffer; once the picture's size is known,
+// the reader is opened again with the buffer of its largest record.
+int VideoWalkBeginSource(VideoWalk* walk, const VideoSource* source) {
+    *walk = VideoWalk{};
+    VideoReaderOpenSource(&walk->reader, source, nullptr, 0);
+    int started = MakePicture(walk);
+    if (started != VIDEO_WALK_READY) return started;
+    walk->record = static_cast<uint8_t*>(std::malloc(walk->recordCapacity));
+    if (!walk->record) return VIDEO_WALK_NO_MEMORY;
+    VideoReaderOpenSource(&walk->reader, source, walk->record, walk->recordCapacity);
+    if (walk->reader.failure == VIDEO_READ_FAILED) return VIDEO_WALK_NOT_VIDEO;
     return VIDEO_WALK_READY;
 }
 
@@ -60,9 +83,19 @@ int VideoWalkNext(VideoWalk* walk) {
     VideoWalkStats* stats = &walk->stats;
     if (stats->damage != VIDEO_SOUND && stats->damageOffset <= walk->reader.position)
         return VIDEO_STEP_END;
-    size_t before = walk->reader.position;
+    uint64_t before = walk->reader.position;
     VideoRecord record;
-    if (!VideoReaderNext(&walk->reader, &record)) {
+    bool read = VideoReaderNext(&walk->reader, &record) != 0;
+    if (walk->reader.failure == VIDEO_READ_FAILED) return VIDEO_STEP_READ_FAILED;
+    bool tooLarge = walk->reader.failure == VIDEO_READ_TOO_LARGE ||
+                    (read && record.header.dataSize > walk->recordCapacity);
+    if (tooLarge) {
+        stats->damage = VIDEO_BAD_RECORD;
+        stats->damageOffset = before;
+        walk->reader.position = before;
+        return VIDEO_STEP_END;
+    }
+    if (!read) {
         NoteEnd(walk->reader, before, stats);
         return VIDEO_STEP_END;
     }
@@ -101,8 +134,10 @@ uint64_t VideoWalkPosition(const VideoWalk* walk) {
 void VideoWalkEnd(VideoWalk* walk) {
     if (walk->surfaceMade) FrameSurfaceDestroy(&walk->surface);
     std::free(walk->planes);
+    std::free(walk->record);
     walk->surfaceMade = false;
     walk->planes = nullptr;
+    walk->record = nullptr;
 }
 
 void VideoDamageDescribe(const VideoWalkStats* stats, uint64_t size, char* text,

@@ -9,7 +9,8 @@
 // unknown type leave the picture as it is, as the format says.
 //
 // Memory is sized from the surface that is made, whose sides the engine
-// caps, never from the header alone: one picture and one frame's planes.
+// caps, never from the header alone: one picture and one frame's planes, and
+// for a video read from a source one record's stored data.
 #pragma once
 
 #include <cstddef>
@@ -47,6 +48,7 @@ enum VideoWalkStep {
     VIDEO_STEP_DECODED,        // a sound record decoded onto the picture
     VIDEO_STEP_END,            // no further sound record: stats.damage says why
     VIDEO_STEP_NO_MEMORY,      // the picture could not be drawn into
+    VIDEO_STEP_READ_FAILED,    // the source could not be read (a file gone away)
 };
 
 struct VideoWalk {
@@ -55,6 +57,8 @@ struct VideoWalk {
     bool surfaceMade;
     uint8_t* planes;        // one frame's planes, unpacked
     size_t planesSize;
+    uint8_t* record;        // one record's stored data, read from a source
+    size_t recordCapacity;  // the largest stored data the picture allows
     VideoWalkStats stats;
 };
 
@@ -63,8 +67,17 @@ struct VideoWalk {
 // case. VideoWalkEnd releases the walk whatever this returned.
 int VideoWalkBegin(VideoWalk* walk, const uint8_t* data, size_t size);
 
+// The same over a source, read one record at a time into a buffer of the
+// largest record the picture allows (VideoRecordCapacity): memory does not
+// grow with the video. The source's context must outlive the walk. A header
+// that cannot be read gives VIDEO_WALK_NOT_VIDEO with walk->reader.failure
+// set to VIDEO_READ_FAILED.
+int VideoWalkBeginSource(VideoWalk* walk, const VideoSource* source);
+
 // Walks one record. The record's number is stats.records - 1 after
-// VIDEO_STEP_UNCHANGED or VIDEO_STEP_DECODED.
+// VIDEO_STEP_UNCHANGED or VIDEO_STEP_DECODED. A record whose stored data is
+// larger than any the picture allows is damage (VIDEO_BAD_RECORD), read from
+// memory or a source alike.
 int VideoWalkNext(VideoWalk* walk);
 
 // Bytes of the video walked so far.

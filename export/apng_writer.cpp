@@ -96,8 +96,16 @@ void ApngWriterRelease(ApngWriter* writer) {
 
 int ExportApng(const uint8_t* data, size_t size, const ExportSink* sink, ExportProgress progress,
                void* context, ExportWalkStats* stats) {
+    VideoMemorySource memory;
+    VideoSource source;
+    VideoSourceOfMemory(&memory, &source, data, size);
+    return ExportApngSource(&source, sink, progress, context, stats);
+}
+
+int ExportApngSource(const VideoSource* source, const ExportSink* sink, ExportProgress progress,
+                     void* context, ExportWalkStats* stats) {
     ApngWriter state = {};
     ExportWriter writer = ExportWriterOf<ApngWriter, ApngWriterBegin, ApngWriterFrame, ApngWriterEnd,
                                          ApngWriterRelease>(&state);
-    return ExportVideo(data, size, &writer, sink, progress, context, stats);
+    return ExportVideoSource(source, &writer, sink, progress, context, stats);
 }

@@ -39,3 +39,6 @@ void ApngWriterRelease(ApngWriter* writer);
 // walked and whether the video is damaged.
 int ExportApng(const uint8_t* data, size_t size, const ExportSink* sink, ExportProgress progress,
                void* context, ExportWalkStats* stats);
+// The same from a source, read one record at a time.
+int ExportApngSource(const VideoSource* source, const ExportSink* sink, ExportProgress progress,
+                     void* context, ExportWalkStats* stats);

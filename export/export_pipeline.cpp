@@ -79,11 +79,21 @@ int ExportChangedRect(const ExportPicture* a, const ExportPicture* b, ExportRect
 
 int ExportWalkVideo(const uint8_t* data, size_t size, const ExportWalkOptions* options,
                     ExportWalkStats* stats) {
+    VideoMemorySource memory;
+    VideoSource source;
+    VideoSourceOfMemory(&memory, &source, data, size);
+    return ExportWalkVideoSource(&source, options, stats);
+}
+
+int ExportWalkVideoSource(const VideoSource* source, const ExportWalkOptions* options,
+                          ExportWalkStats* stats) {
     VideoWalk walk;
-    int started = VideoWalkBegin(&walk, data, size);
+    int started = VideoWalkBeginSource(&walk, source);
     Pictures pictures = {};
     int status = EXPORT_DONE;
-    if (started == VIDEO_WALK_NOT_VIDEO)
+    if (walk.reader.failure == VIDEO_READ_FAILED)
+        status = EXPORT_READ_FAILED;
+    else if (started == VIDEO_WALK_NOT_VIDEO)
         status = EXPORT_NOT_VIDEO;
     else if (started != VIDEO_WALK_READY ||
              !MakePictures(&pictures, walk.stats.width, walk.stats.height, options->keepPrevious))
@@ -106,6 +116,10 @@ int ExportWalkVideo(const uint8_t* data, size_t size, const ExportWalkOptions* o
     while (!options->recordLimit || walk.stats.records < options->recordLimit) {
         int step = VideoWalkNext(&walk);
         if (step == VIDEO_STEP_END) break;
+        if (step == VIDEO_STEP_READ_FAILED) {
+            status = EXPORT_READ_FAILED;
+            break;
+        }
         if (step == VIDEO_STEP_NO_MEMORY || !FrameSurfaceLock(&walk.surface)) {
             status = EXPORT_NO_MEMORY;
             break;
@@ -135,7 +149,7 @@ int ExportWalkVideo(const uint8_t* data, size_t size, const ExportWalkOptions* o
         FrameSurfaceUnlock(&walk.surface);
         if (status != EXPORT_DONE) break;
         if (options->progress &&
-            !options->progress(options->progressContext, VideoWalkPosition(&walk), size)) {
+            !options->progress(options->progressContext, VideoWalkPosition(&walk), source->size)) {
             status = EXPORT_CANCELLED;
             break;
         }
@@ -175,9 +189,21 @@ int WriteFrame(void* context, const ExportFrame* frame) {
 int ExportVideo(const uint8_t* data, size_t size, const ExportWriter* writer,
                 const ExportSink* sink, ExportProgress progress, void* context,
                 ExportWalkStats* stats) {
+    VideoMemorySource memory;
+    VideoSource source;
+    VideoSourceOfMemory(&memory, &source, data, size);
+    return ExportVideoSource(&source, writer, sink, progress, context, stats);
+}
+
+int ExportVideoSource(const VideoSource* source, const ExportWriter* writer,
+                      const ExportSink* sink, ExportProgress progress, void* context,
+                      ExportWalkStats* stats) {
     // A delay is a whole number of milliseconds: a rate of 0, or above 1000,
     // gives frames that last no time, which no animated image can show.
-    VideoFileHeader header = VideoFileHeaderLoad(data, size);
+    uint8_t bytes[VIDEO_HEADER_SIZE];
+    size_t got = source->size < sizeof bytes ? static_cast<size_t>(source->size) : sizeof bytes;
+    if (!VideoSourceReadAll(source, 0, bytes, got)) got = 0;
+    VideoFileHeader header = VideoFileHeaderLoad(got ? bytes : nullptr, got);
     VideoHeaderVerdict verdict = VideoHeaderCheck(&header);
     if (verdict == VIDEO_HEADER_NO_FRAME_RATE ||
         (verdict == VIDEO_HEADER_PLAYABLE && VideoFrameInterval(header.frameRate) == 0)) {
@@ -187,7 +213,7 @@ int ExportVideo(const uint8_t* data, size_t size, const ExportWriter* writer,
     }
     WriterRun run = {writer, sink, false};
     ExportWalkOptions options = {WriteFrame, &run, progress, context, 0, writer->needsPrevious};
-    int status = ExportWalkVideo(data, size, &options, stats);
+    int status = ExportWalkVideoSource(source, &options, stats);
     if (status == EXPORT_DONE && run.begun && !writer->end(writer->state)) status = EXPORT_WRITE_FAILED;
     writer->release(writer->state);
     return status;

@@ -5,7 +5,8 @@
 // since the picture before it. The writers of animated images build on it.
 //
 // Memory is sized from the surface that is made, whose sides the engine caps,
-// never from the header alone: three pictures and one frame's planes.
+// never from the header alone: three pictures, one frame's planes and one
+// record's stored data.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 
 #include "export/export_sink.h"
 #include "video_format.h"
+#include "video_source.h"
 #include "video_walk.h"
 
 struct ExportRect {
@@ -46,6 +48,7 @@ enum ExportStatus {
     EXPORT_CANCELLED,       // the progress callback asked to stop
     EXPORT_WRITE_FAILED,    // the frame callback (a writer) failed
     EXPORT_BAD_FRAME,       // the frame asked for is not in the video
+    EXPORT_READ_FAILED,     // the source could not be read (its file gone away)
 };
 
 // What the walk found: the engine's VideoWalkStats.
@@ -73,6 +76,12 @@ struct ExportWalkOptions {
 // video whose sound part was handed on whole (stats.damage says so).
 int ExportWalkVideo(const uint8_t* data, size_t size, const ExportWalkOptions* options,
                     ExportWalkStats* stats);
+
+// The same over a source, read one record at a time (VideoWalkBeginSource):
+// a file of any length costs the memory of a short one. ExportWalkVideo is
+// this over the bytes in memory.
+int ExportWalkVideoSource(const VideoSource* source, const ExportWalkOptions* options,
+                          ExportWalkStats* stats);
 
 // The greatest common divisor of a and b (b when a is 0), for delays in
 // lowest terms.
@@ -116,3 +125,6 @@ ExportWriter ExportWriterOf(State* state) {
 int ExportVideo(const uint8_t* data, size_t size, const ExportWriter* writer,
                 const ExportSink* sink, ExportProgress progress, void* context,
                 ExportWalkStats* stats);
+int ExportVideoSource(const VideoSource* source, const ExportWriter* writer,
+                      const ExportSink* sink, ExportProgress progress, void* context,
+                      ExportWalkStats* stats);

@@ -231,11 +231,19 @@ void GifWriterRelease(GifWriter* writer) {
 
 int ExportGif(const uint8_t* data, size_t size, const ExportSink* sink, ExportProgress progress,
               void* context, ExportWalkStats* stats, GifExportStats* gifStats) {
+    VideoMemorySource memory;
+    VideoSource source;
+    VideoSourceOfMemory(&memory, &source, data, size);
+    return ExportGifSource(&source, sink, progress, context, stats, gifStats);
+}
+
+int ExportGifSource(const VideoSource* source, const ExportSink* sink, ExportProgress progress,
+                    void* context, ExportWalkStats* stats, GifExportStats* gifStats) {
     GifWriter state = {};
     ExportWriter writer = ExportWriterOf<GifWriter, GifWriterBegin, GifWriterFrame, GifWriterEnd,
                                          GifWriterRelease>(&state);
     writer.needsPrevious = true;  // for the pixels that did not change
-    int status = ExportVideo(data, size, &writer, sink, progress, context, stats);
+    int status = ExportVideoSource(source, &writer, sink, progress, context, stats);
     if (gifStats) *gifStats = state.stats;
     return status;
 }

@@ -65,6 +65,9 @@ void GifWriterRelease(GifWriter* writer);
 // the colours came out.
 int ExportGif(const uint8_t* data, size_t size, const ExportSink* sink, ExportProgress progress,
               void* context, ExportWalkStats* stats, GifExportStats* gifStats);
+// The same from a source, read one record at a time.
+int ExportGifSource(const VideoSource* source, const ExportSink* sink, ExportProgress progress,
+                    void* context, ExportWalkStats* stats, GifExportStats* gifStats);
 
 // The peak signal-to-noise ratio of the reduced frames' pixels in decibels
 // (per channel, against a peak of 255); 0 when no frame was reduced.

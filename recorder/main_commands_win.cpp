@@ -9,6 +9,7 @@
 #include "engine.h"
 #include "file_association.h"
 #include "files/load_dialog.h"
+#include "files/video_file_check.h"
 #include "main_window.h"
 #include "packaging/builder.h"
 #include "packaging/extractor.h"
@@ -118,6 +119,25 @@ void restore_association() {
 }
 
 }  // namespace
+
+void play_named_video() {
+    // A name that is not an existing file leaves current_file empty.
+    if (!file_exists(current_file)) {
+        MessageBoxA(main_window,
+                    "The video named on the command line cannot be opened. It may have been "
+                    "moved or deleted.",
+                    "Video File Not Found", MB_ICONWARNING);
+        return;
+    }
+    if (!check_video_file(current_file)) {
+        MessageBoxA(main_window,
+                    "The file you have selected is not a valid ZeVEVIZ file. Please load a valid "
+                    "video then retry.",
+                    "Invalid or Empty Video File", MB_ICONWARNING);
+        return;
+    }
+    play_current_file();
+}
 
 void report_recording_end() {
     // The reason is settled once the run flag reads 0.

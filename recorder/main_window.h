@@ -34,6 +34,11 @@ void paint_idle_picture(HWND window, HDC dc);
 void create_idle_picture();
 void release_idle_picture();
 
+// Plays current_file, the video named on the command line, at once; a name
+// that is no file that can be opened (current_file empty) or a file that is
+// no video says so in a box, as does a playback that cannot start.
+void play_named_video();
+
 // Runs the command of the main menu or the toolbar with this identifier;
 // dialogs included, it has run to its end when this returns.
 void run_main_command(HWND window, WORD command);

@@ -34,9 +34,7 @@ int run_recorder(HINSTANCE instance, const char* command_line) {
         EngineReset();
         return 1;
     }
-    if (parse_command_line(command_line, current_file, CURRENT_FILE_CAPACITY)) {
-        EngineStartPlayback(current_file, main_window, 0, 0, BOTTOM_BAND_HEIGHT);
-    }
+    if (parse_command_line(command_line, current_file, CURRENT_FILE_CAPACITY)) play_named_video();
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

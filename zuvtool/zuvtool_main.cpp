@@ -334,7 +334,7 @@ uint64_t cut_record(const cut_end& end, uint32_t interval, uint64_t otherwise) {
 std::string describe_cut_failure(int status, const ExportWalkStats& stats, size_t size) {
     static const int AS_EXPORT[] = {EXPORT_DONE,     EXPORT_NOT_VIDEO, EXPORT_NO_FRAME_RATE,
                                     EXPORT_NO_FRAMES, EXPORT_BAD_FRAME, EXPORT_NO_MEMORY,
-                                    EXPORT_CANCELLED, EXPORT_WRITE_FAILED};
+                                    EXPORT_CANCELLED, EXPORT_WRITE_FAILED, EXPORT_READ_FAILED};
     return describe_failure(AS_EXPORT[status], stats, size);
 }
 

@@ -1,5 +1,6 @@
-// The playback thread: plays one video, from a file mapped read-only or from
-// a block in memory read in place, into a window at the video's frame rate,
+// The playback thread: plays one video, from a file read one record at a
+// time (a file of any length costs the memory of a short one) or from a
+// block in memory read in place, into a window at the video's frame rate,
 // once, from the first record to the last. Every record is applied in order
 // onto one display surface, which is then drawn into the window's client area
 // (playback_layout.h says where). It talks to the user-interface thread only
@@ -15,15 +16,16 @@
 #include "video_check.h"
 #include "video_format.h"
 #include "video_reader.h"
+#include "win32/video_file_source_win.h"
 #include "win32/worker_threads_win.h"
 
 static const DWORD PAUSE_POLL_MS = 250;
 
 struct Playback {
     PlaybackParams params;
-    HANDLE file;
-    HANDLE mapping;
-    const uint8_t* view;
+    VideoFileSource file;
+    VideoSource source;
+    uint8_t* record;    // a record's stored data, read from the file
     VideoReader reader;
     FrameSurface surface;
     uint8_t* work;
@@ -33,51 +35,33 @@ struct Playback {
 };
 
 static void CloseVideo(Playback* playback) {
-    if (playback->view) UnmapViewOfFile(playback->view);
-    if (playback->mapping) CloseHandle(playback->mapping);
-    if (playback->file) CloseHandle(playback->file);
-    playback->view = nullptr;
-    playback->mapping = nullptr;
-    playback->file = nullptr;
+    if (playback->record) GlobalFree(playback->record);
+    playback->record = nullptr;
+    VideoFileSourceClose(&playback->file);
 }
 
-// Maps the whole file read-only. Files under the minimum size of a video, and
-// files larger than this process can map, are refused.
-static bool MapVideoFile(Playback* playback, const uint8_t** data, size_t* size) {
-    if (!playback->params.source) return false;
-    HANDLE file = CreateFileA(playback->params.source, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    playback->file = file;
-    LARGE_INTEGER fileSize;
-    if (!GetFileSizeEx(file, &fileSize) || fileSize.QuadPart < VIDEO_MIN_FILE_SIZE ||
-        static_cast<uint64_t>(fileSize.QuadPart) > static_cast<uint64_t>(SIZE_MAX))
+// Opens the file and reads its header. Files under the minimum size of a
+// video are refused.
+static bool OpenVideoFile(Playback* playback) {
+    if (!VideoFileSourceOpen(&playback->file, &playback->source, playback->params.source))
         return false;
-    playback->mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (!playback->mapping) return false;
-    playback->view =
-        static_cast<const uint8_t*>(MapViewOfFile(playback->mapping, FILE_MAP_READ, 0, 0, 0));
-    if (!playback->view) return false;
-    *data = playback->view;
-    *size = static_cast<size_t>(fileSize.QuadPart);
-    return true;
+    if (playback->source.size < VIDEO_MIN_FILE_SIZE) return false;
+    VideoReaderOpenSource(&playback->reader, &playback->source, nullptr, 0);
+    return playback->reader.failure == VIDEO_READ_OK;
 }
 
 // Opens the video and makes the display surface (black) and the unpacking
 // buffer. A header without a size or a frame rate cannot be played. On
 // failure releases what it acquired and returns false.
 static bool StartUp(Playback* playback) {
-    const uint8_t* data = nullptr;
-    size_t size = 0;
     if (playback->params.inMemory) {
-        data = reinterpret_cast<const uint8_t*>(playback->params.source);
-        size = data ? playback->params.sourceLength : 0;
-    } else if (!MapVideoFile(playback, &data, &size)) {
+        const uint8_t* data = reinterpret_cast<const uint8_t*>(playback->params.source);
+        VideoReaderOpen(&playback->reader, data, data ? playback->params.sourceLength : 0);
+    } else if (!OpenVideoFile(playback)) {
         CloseVideo(playback);
         return false;
     }
     const VideoFileHeader& header = playback->reader.header;
-    VideoReaderOpen(&playback->reader, data, size);
     if (VideoHeaderCheck(&header) != VIDEO_HEADER_PLAYABLE) {
         CloseVideo(playback);
         return false;
@@ -97,6 +81,19 @@ static bool StartUp(Playback* playback) {
     }
     if (playback->workSize)
         playback->work = static_cast<uint8_t*>(GlobalAlloc(GMEM_FIXED, playback->workSize));
+    // A file's records are read into a buffer of the largest one the surface
+    // allows; a larger record ends the video.
+    if (!playback->params.inMemory && playback->work) {
+        size_t capacity = VideoRecordCapacity(static_cast<uint32_t>(playback->surface.width),
+                                              static_cast<uint32_t>(playback->surface.height));
+        playback->record = static_cast<uint8_t*>(GlobalAlloc(GMEM_FIXED, capacity));
+        if (playback->record)
+            VideoReaderOpenSource(&playback->reader, &playback->source, playback->record, capacity);
+        if (!playback->record || playback->reader.failure != VIDEO_READ_OK) {
+            GlobalFree(playback->work);
+            playback->work = nullptr;
+        }
+    }
     if (!playback->work || !FramePacingBegin(&playback->pacing)) {
         if (playback->work) GlobalFree(playback->work);
         playback->work = nullptr;
@@ -171,7 +168,9 @@ static uint8_t PlayFrames(Playback* playback) {
     while (engineState.playing) {
         int64_t startMark = FramePacingMark();
         VideoRecord record;
-        if (!VideoReaderNext(&playback->reader, &record)) return ENGINE_END_FINISHED;
+        if (!VideoReaderNext(&playback->reader, &record))
+            return playback->reader.failure == VIDEO_READ_FAILED ? ENGINE_END_FAULT
+                                                                 : ENGINE_END_FINISHED;
         VideoRecordApply(&record, &playback->surface, playback->work, playback->workSize);
         if (!ShowAndWait(playback, &startMark)) return ENGINE_END_STOPPED;
         engineState.frameCount = engineState.frameCount + 1;
@@ -198,11 +197,14 @@ __attribute__((force_align_arg_pointer)) DWORD WINAPI PlaybackThread(LPVOID para
     engineState.frameCount = 0;
     EngineWorkerStarted(&engineState.playing);
     RequestRedraw(window);
-    // A read of a video whose file went away (or any fault of the frame
-    // work) ends the playback here, as its end would.
+    // A read of a video in memory that went away (or any fault of the frame
+    // work) ends the playback here, as its end would. A file's record is
+    // read into the buffer: a file gone away makes the read fail instead.
     FaultGuard guard = {};
-    if (!FaultGuardRun(&guard, playback.reader.data, playback.reader.size, PlayFramesBody,
-                       &playback)) {
+    const uint8_t* guarded = playback.reader.data ? playback.reader.data : playback.record;
+    size_t guardedSize = playback.reader.data ? static_cast<size_t>(playback.reader.size)
+                                              : playback.reader.capacity;
+    if (!FaultGuardRun(&guard, guarded, guardedSize, PlayFramesBody, &playback)) {
         playback.endReason = ENGINE_END_FAULT;
         engineState.finished = 1;
     }

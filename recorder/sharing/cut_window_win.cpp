@@ -1,5 +1,6 @@
-// The cut window (Tools > Cut...). The video is mapped read-only and read
-// under the fault guard, as the exports read it. The engine's picture finder
+// The cut window (Tools > Cut...). The video is read one record at a time
+// from its file, as playback and the exports read it, so that a recording of
+// any length can be cut. The engine's picture finder
 // walks it once, noting its key frames, and then shows the picture at the
 // trackbar's position by decoding from the key frame before it; the engine's
 // cut writes the part into a SafeFile (replaced whole or not at all) while
@@ -27,6 +28,7 @@
 #include "video_cut.h"
 #include "video_seek.h"
 #include "win32/fault_guard_win.h"
+#include "win32/video_file_source_win.h"
 #include "window_utils.h"
 
 namespace {
@@ -40,34 +42,6 @@ constexpr DWORD PUMP_INTERVAL_MS = 50;
 const char FAILED_CAPTION[] = "Cut Failed";
 const char UNREADABLE_TEXT[] =
     "The video could not be read to its end: its disk or network share may have gone away.";
-
-struct MappedVideo {
-    HANDLE file;
-    HANDLE mapping;
-    const uint8_t* view;
-    size_t size;
-};
-
-bool map_video(const char* path, MappedVideo* video) {
-    *video = MappedVideo{INVALID_HANDLE_VALUE, nullptr, nullptr, 0};
-    video->file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    LARGE_INTEGER size;
-    if (video->file == INVALID_HANDLE_VALUE || !GetFileSizeEx(video->file, &size) ||
-        size.QuadPart <= 0 || static_cast<uint64_t>(size.QuadPart) > SIZE_MAX)
-        return false;
-    video->mapping = CreateFileMappingA(video->file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (!video->mapping) return false;
-    video->view = static_cast<const uint8_t*>(MapViewOfFile(video->mapping, FILE_MAP_READ, 0, 0, 0));
-    video->size = static_cast<size_t>(size.QuadPart);
-    return video->view != nullptr;
-}
-
-void unmap_video(MappedVideo* video) {
-    if (video->view) UnmapViewOfFile(video->view);
-    if (video->mapping) CloseHandle(video->mapping);
-    if (video->file != INVALID_HANDLE_VALUE) CloseHandle(video->file);
-}
 
 // A long piece of work shown in the progress window: "Reading... 42%".
 struct Progress {
@@ -122,18 +96,22 @@ int show_progress(void* context, uint64_t done, uint64_t total) {
 
 struct CutState {
     char video[CURRENT_FILE_CAPACITY];
-    MappedVideo mapped;
+    VideoFileSource file;
+    VideoSource source;    // reads file
     VideoSeek seek;
     uint32_t interval;
     uint64_t start, end;   // the part, both kept
     HWND dialog;
-    bool unreadable;       // a read of the video faulted: the window closes
+    bool unreadable;       // a read of the video failed: the window closes
 };
 
-// Runs body on the video's bytes under the fault guard; false after a fault.
+// Runs body, which reads the video, under the fault guard; false after a
+// fault or a read that failed (a disk or share gone away).
 bool read_guarded(CutState* state, void (*body)(void*), void* context) {
     FaultGuard guard = {};
-    if (FaultGuardRun(&guard, state->mapped.view, state->mapped.size, body, context)) return true;
+    if (FaultGuardRun(&guard, nullptr, 0, body, context) &&
+        state->seek.walk.reader.failure != VIDEO_READ_FAILED)
+        return true;
     state->unreadable = true;
     return false;
 }
@@ -266,7 +244,7 @@ void save_body(void* context) {
     VideoCutOptions options = {state->start, state->end, write_bytes, run, show_progress,
                                run->progress};
     VideoWalkStats stats;
-    run->status = VideoCut(state->mapped.view, state->mapped.size, &options, &stats);
+    run->status = VideoCutSource(&state->source, &options, &stats);
     if (run->status == VIDEO_CUT_DONE && !flush_buffer(run)) run->status = VIDEO_CUT_WRITE_FAILED;
 }
 
@@ -286,7 +264,7 @@ int write_part(CutState* state, const char* output) {
     open_progress_window(&progress, "Saving", "Saving");
     run.progress = &progress;
     EnableWindow(dialog, FALSE);
-    bool read = read_guarded(state, save_body, &run);
+    bool read = read_guarded(state, save_body, &run) && run.status != VIDEO_CUT_READ_FAILED;
     EnableWindow(dialog, TRUE);
     DestroyWindow(progress.window);
     SetActiveWindow(dialog);
@@ -405,8 +383,7 @@ struct SurveyRun {
 void survey_body(void* context) {
     SurveyRun* run = static_cast<SurveyRun*>(context);
     CutState* state = run->state;
-    run->status = VideoSeekBegin(&state->seek, state->mapped.view, state->mapped.size,
-                                 show_progress, run->progress);
+    run->status = VideoSeekBeginSource(&state->seek, &state->source, show_progress, run->progress);
 }
 
 // Reads the video once; true when the window can show it.
@@ -415,7 +392,7 @@ bool survey(CutState* state) {
     open_progress_window(&progress, "Reading", "Reading");
     SurveyRun run = {state, &progress, VIDEO_CUT_NO_FRAMES};
     EnableWindow(main_window, FALSE);
-    bool read = read_guarded(state, survey_body, &run);
+    bool read = read_guarded(state, survey_body, &run) && run.status != VIDEO_CUT_READ_FAILED;
     EnableWindow(main_window, TRUE);
     DestroyWindow(progress.window);
     if (!read) {
@@ -442,7 +419,7 @@ bool survey(CutState* state) {
     const VideoWalkStats& stats = state->seek.stats;
     if (stats.damage != VIDEO_SOUND) {
         char why[256], text[512];
-        VideoDamageDescribe(&stats, state->mapped.size, why, sizeof why);
+        VideoDamageDescribe(&stats, state->source.size, why, sizeof why);
         snprintf(text, sizeof text,
                  "The video is damaged: %s. Only the %llu frames before the damage can be cut.",
                  why, static_cast<unsigned long long>(stats.records));
@@ -473,13 +450,13 @@ int cut_video() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     INT_PTR saved = 0;
-    if (!map_video(state->video, &state->mapped))
+    if (!VideoFileSourceOpen(&state->file, &state->source, state->video))
         warn(main_window, "The video could not be read.", FAILED_CAPTION);
     else if (survey(state))
         saved = DialogBoxParamA(program_instance, MAKEINTRESOURCEA(IDD_CUT), main_window, cut_proc,
                                 reinterpret_cast<LPARAM>(state));
     VideoSeekEnd(&state->seek);
-    unmap_video(&state->mapped);
+    VideoFileSourceClose(&state->file);
     free(state);
     if (saved != 1) return 0;
     MessageBoxA(main_window, "The part has been saved. It is now the current video.", "Cut Done",

@@ -1,6 +1,6 @@
 // The Tools menu's exports: the current video as an animated PNG or a GIF,
-// which a browser plays. The video is read through a read-only mapping under
-// the fault guard, exported by the engine's export library into a SafeFile
+// which a browser plays. The video is read one record at a time, so that a
+// recording of any length can be shared, under the fault guard, exported by the engine's export library into a SafeFile
 // (replaced whole or not at all), while a progress window with a percentage
 // and Cancel keeps the user informed; the export runs on this thread and
 // lets the windows paint between frames.
@@ -24,6 +24,7 @@
 #include "resource_ids.h"
 #include "files/safe_file_win.h"
 #include "win32/fault_guard_win.h"
+#include "win32/video_file_source_win.h"
 #include "window_utils.h"
 
 namespace {
@@ -49,8 +50,7 @@ const char FAILED_CAPTION[] = "Export Failed";
 
 struct ExportRun {
     export_format format;
-    const uint8_t* video;
-    size_t size;
+    const VideoSource* video;
     SafeFile* file;
     HWND progress;
     bool cancelled;
@@ -133,39 +133,10 @@ void run_export(void* context) {
     ExportRun* run = static_cast<ExportRun*>(context);
     ExportSink sink = {write_bytes, rewrite_bytes, run};
     run->status = run->format == EXPORT_AS_GIF
-                      ? ExportGif(run->video, run->size, &sink, show_progress, run, &run->stats,
-                                  nullptr)
-                      : ExportApng(run->video, run->size, &sink, show_progress, run, &run->stats);
+                      ? ExportGifSource(run->video, &sink, show_progress, run, &run->stats,
+                                        nullptr)
+                      : ExportApngSource(run->video, &sink, show_progress, run, &run->stats);
     if (run->status == EXPORT_DONE && !flush_buffer(run)) run->status = EXPORT_WRITE_FAILED;
-}
-
-// The whole video mapped read-only, or null.
-struct MappedVideo {
-    HANDLE file;
-    HANDLE mapping;
-    const uint8_t* view;
-    size_t size;
-};
-
-bool map_video(const char* path, MappedVideo* video) {
-    *video = MappedVideo{INVALID_HANDLE_VALUE, nullptr, nullptr, 0};
-    video->file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    LARGE_INTEGER size;
-    if (video->file == INVALID_HANDLE_VALUE || !GetFileSizeEx(video->file, &size) ||
-        size.QuadPart <= 0 || static_cast<uint64_t>(size.QuadPart) > SIZE_MAX)
-        return false;
-    video->mapping = CreateFileMappingA(video->file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (!video->mapping) return false;
-    video->view = static_cast<const uint8_t*>(MapViewOfFile(video->mapping, FILE_MAP_READ, 0, 0, 0));
-    video->size = static_cast<size_t>(size.QuadPart);
-    return video->view != nullptr;
-}
-
-void unmap_video(MappedVideo* video) {
-    if (video->view) UnmapViewOfFile(video->view);
-    if (video->mapping) CloseHandle(video->mapping);
-    if (video->file != INVALID_HANDLE_VALUE) CloseHandle(video->file);
 }
 
 // The box after an export that did not write the file; none after Cancel.
@@ -201,9 +172,9 @@ int write_export(const char* video_path, const char* output_path, export_format 
              FAILED_CAPTION);
         return 0;
     }
-    MappedVideo video;
-    if (!map_video(video_path, &video)) {
-        unmap_video(&video);
+    VideoFileSource video;
+    VideoSource source;
+    if (!VideoFileSourceOpen(&video, &source, video_path)) {
         warn("The video could not be read.", FAILED_CAPTION);
         return 0;
     }
@@ -211,28 +182,28 @@ int write_export(const char* video_path, const char* output_path, export_format 
     SafeFile file;
     ExportRun run = {};
     run.format = format;
-    run.video = video.view;
-    run.size = video.size;
+    run.video = &source;
     run.file = &file;
     run.lastPercent = -1;
     run.status = EXPORT_WRITE_FAILED;
     run.buffer = static_cast<uint8_t*>(malloc(WRITE_BUFFER_BYTES));
     if (!run.buffer || !safe_file_begin(&file, output_path)) {
         free(run.buffer);
-        unmap_video(&video);
+        VideoFileSourceClose(&video);
         warn_not_written("The file could not be made.", FAILED_CAPTION, existed);
         return 0;
     }
     run.progress = open_export_progress(&run.cancelled);
     EnableWindow(main_window, FALSE);
     FaultGuard guard = {};
-    bool read = FaultGuardRun(&guard, video.view, video.size, run_export, &run) != 0;
+    bool read = FaultGuardRun(&guard, nullptr, 0, run_export, &run) != 0 &&
+                run.status != EXPORT_READ_FAILED;
     EnableWindow(main_window, TRUE);
     DestroyWindow(run.progress);
     bool replaced = read && run.status == EXPORT_DONE && safe_file_replace(&file);
     if (!replaced) safe_file_abandon(&file);
     free(run.buffer);
-    unmap_video(&video);
+    VideoFileSourceClose(&video);
     if (!read) {
         warn("The video could not be read to its end: its disk or network share may have gone "
              "away. Nothing has been exported.",
@@ -247,7 +218,7 @@ int write_export(const char* video_path, const char* output_path, export_format 
     char text[512];
     if (run.stats.damage != VIDEO_SOUND) {
         char why[256];
-        VideoDamageDescribe(&run.stats, run.size, why, sizeof why);
+        VideoDamageDescribe(&run.stats, source.size, why, sizeof why);
         snprintf(text, sizeof text,
                  "The %s has been written, but the video is damaged: %s. It holds the %llu frames "
                  "before the damage.",

@@ -4,6 +4,7 @@
 
 #include "byte_order.h"
 #include "export/export_pipeline.h"
+#include "far_video.h"
 #include "test_pictures.h"
 
 namespace {
@@ -223,6 +224,99 @@ TEST(ExportPipeline, RefusesWhatCannotBeShownAndSizesFromTheSurface) {
     ExportWriter writer = {};
     EXPECT_EQ(ExportVideo(still.data(), still.size(), &writer, nullptr, nullptr, nullptr, &stats),
               EXPORT_NO_FRAME_RATE);
+}
+
+// A recording whose records lie beyond 4 GiB of its source is read one
+// record at a time, never more than the largest record its picture allows,
+// and walks exactly like the same records in memory; its damage is placed
+// where it lies, and a source that can no longer be read is not mistaken
+// for the video's end.
+TEST(ExportPipeline, AVideoFarIntoItsSourceWalksInBoundedPiecesLikeItsBytesInMemory) {
+    Recording r = MakeRecording();
+    Collector near;
+    ExportWalkStats nearStats;
+    ASSERT_EQ(Walk(r.video, &near, &nearStats), EXPORT_DONE);
+
+    FarVideo laid = FarVideoOf(r.video);
+    FarSource farSource;
+    VideoSource source = FarVideoSource(&farSource, &laid);
+    auto walkFar = [&](Collector* c, ExportWalkStats* stats) {
+        ExportWalkOptions options = {Collect, c, Progress, c, 0, true};
+        return ExportWalkVideoSource(&source, &options, stats);
+    };
+    auto expectSameFrames = [](const Collector& a, const Collector& b, size_t count) {
+        ASSERT_EQ(a.frames.size(), count);
+        ASSERT_GE(b.frames.size(), count);
+        for (size_t i = 0; i < count; i++) {
+            EXPECT_EQ(a.frames[i].picture, b.frames[i].picture) << "frame " << i;
+            EXPECT_EQ(a.frames[i].previous, b.frames[i].previous) << "frame " << i;
+            EXPECT_EQ(Corners(a.frames[i].changed), Corners(b.frames[i].changed)) << "frame " << i;
+            EXPECT_EQ(a.frames[i].firstRecord, b.frames[i].firstRecord) << "frame " << i;
+            EXPECT_EQ(a.frames[i].records, b.frames[i].records) << "frame " << i;
+        }
+    };
+    Collector c;
+    ExportWalkStats stats;
+    ASSERT_EQ(walkFar(&c, &stats), EXPORT_DONE);
+    EXPECT_EQ(stats.records, 7u);
+    EXPECT_EQ(stats.damage, VIDEO_SOUND);
+    expectSameFrames(c, near, near.frames.size());
+    EXPECT_EQ(c.progressCalls, 7);
+    EXPECT_LE(farSource.largestRead, VideoRecordCapacity(24, 16));
+    EXPECT_GT(laid.size, 4ull << 30);
+
+    // Where record n lies in the far layout.
+    auto farOffset = [&](size_t record) {
+        return FAR_FIRST_RECORD + FAR_HEADER_SIZE + (r.offsets[record] - VIDEO_HEADER_SIZE - 24);
+    };
+    // Cut in the data of record 5.
+    laid.size = farOffset(5) + 26;
+    source.size = laid.size;
+    Collector cut;
+    ASSERT_EQ(walkFar(&cut, &stats), EXPORT_DONE);
+    EXPECT_EQ(stats.damage, VIDEO_CUT_SHORT);
+    EXPECT_EQ(stats.damageOffset, farOffset(5));
+    EXPECT_EQ(stats.records, 5u);
+    expectSameFrames(cut, near, 2);
+    char words[160];
+    VideoDamageDescribe(&stats, laid.size, words, sizeof words);
+    EXPECT_EQ(std::string(words), "its last 26 bytes, from byte " + std::to_string(farOffset(5)) +
+                                      " on, are not a whole frame, as when a recording is cut "
+                                      "short");
+
+    // Reads fail from inside record 4's data on: what came before is handed
+    // on, and the walk says that the source failed, not that the video ended.
+    laid.size = FarVideoOf(r.video).size;
+    source.size = laid.size;
+    farSource.failFrom = farOffset(4) + 30;
+    Collector failed;
+    EXPECT_EQ(walkFar(&failed, &stats), EXPORT_READ_FAILED);
+    EXPECT_EQ(stats.records, 4u);
+    EXPECT_TRUE(failed.frames.empty());  // the first picture lasts until record 4
+    farSource.failFrom = 10;
+    EXPECT_EQ(walkFar(&failed, &stats), EXPORT_READ_FAILED);
+
+    // A record larger than any its picture allows is damage, from memory and
+    // from a source alike, even when its stream would unpack: a packed key
+    // frame with bytes after its end marker.
+    Bytes padded(r.video.begin(), r.video.begin() + static_cast<long>(r.offsets[1]));
+    FrameRecordHeader first = FrameRecordHeaderLoad(&padded[r.offsets[0]], 24);
+    ASSERT_EQ(first.packed, 1u);
+    size_t larger = VideoRecordCapacity(24, 16) + 1;
+    padded.resize(r.offsets[0] + 24 + larger, 0);
+    StoreLE32(&padded[r.offsets[0] + 4], static_cast<uint32_t>(larger));
+    padded.insert(padded.end(), r.video.begin() + static_cast<long>(r.offsets[1]), r.video.end());
+    Collector fromMemory;
+    EXPECT_EQ(Walk(padded, &fromMemory, &stats), EXPORT_NO_FRAMES);
+    EXPECT_EQ(stats.damage, VIDEO_BAD_RECORD);
+    EXPECT_EQ(stats.damageOffset, r.offsets[0]);
+    FarVideo farPadded = FarVideoOf(padded);
+    source = FarVideoSource(&farSource, &farPadded);
+    Collector fromSource;
+    EXPECT_EQ(walkFar(&fromSource, &stats), EXPORT_NO_FRAMES);
+    EXPECT_EQ(stats.damage, VIDEO_BAD_RECORD);
+    EXPECT_EQ(stats.damageOffset, FAR_FIRST_RECORD);
+    EXPECT_LE(farSource.largestRead, 24u);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "video_writer.h"
 
 #include "dialog_driver_win.h"
+#include "far_video_win.h"
 #include "sharing/export_command.h"
 #include "packaging_support_win.h"
 #include "recorder_globals.h"
@@ -106,6 +107,20 @@ TEST_F(Exports, TheCurrentVideoBecomesAnAnimatedPngAndAGifUnderTheProposedName) 
     // The moving F makes every one of the 12 records a picture of its own.
     EXPECT_EQ(frames, 12u);
     EXPECT_EQ(std::count(chunks.begin(), chunks.end(), "fcTL"), 12);
+
+    // A recording whose records lie beyond 4 GiB of its file exports to the
+    // same bytes.
+    ASSERT_TRUE(WriteFarVideo(folder + "far.zuv", video));
+    DialogScript distant;
+    {
+        DialogDriver driver(GetCurrentThreadId(), &distant);
+        EXPECT_EQ(write_export((folder + "far.zuv").c_str(), (folder + "far.png").c_str(),
+                               EXPORT_AS_APNG),
+                  1);
+    }
+    EXPECT_EQ(OnlyBox(distant), "Export Done: The animated PNG has been written.");
+    EXPECT_TRUE(ReadBytes(folder + "far.png") == ReadBytes(folder + "shared.png"));
+    EXPECT_TRUE(DeleteFileA((folder + "far.zuv").c_str()));
 
     DialogScript gif;
     gif.file_name = folder + "shared";

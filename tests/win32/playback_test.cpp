@@ -15,10 +15,12 @@
 #include <vector>
 
 #include "engine.h"
+#include "far_video_win.h"
 #include "recording_support_win.h"
 #include "test_pictures.h"
 #include "video_format.h"
 #include "video_writer.h"
+#include "win32/video_file_source_win.h"
 
 namespace {
 
@@ -238,8 +240,11 @@ struct Playback : ::testing::Test {
         return EngineStartPlayback(reinterpret_cast<const char*>(video.bytes.data()), window, 1,
                                    video.bytes.size(), band);
     }
-    int PlayFile(const TestVideo& video) {
-        if (!WriteWholeFile(path, video.bytes.data(), video.bytes.size())) return -1;
+    // From a file, or from one whose records lie beyond 4 GiB (far_video.h).
+    int PlayFile(const TestVideo& video, bool distant = false) {
+        if (distant ? !WriteFarVideo(path, video.bytes)
+                : !WriteWholeFile(path, video.bytes.data(), video.bytes.size()))
+            return -1;
         return EngineStartPlayback(path.c_str(), window, 0, 0, RECORDER_BAND);
     }
     // Starts playback and pauses at once, holding the first frame.
@@ -337,9 +342,12 @@ TEST_F(Playback, FramesTwoPixelsOverAreStretchedInsideTheArea) {
 }
 
 // Plays the video held frame by frame and returns what the window showed.
-std::vector<Picture> HeldFrames(Playback* test, const TestVideo& video, bool fromFile) {
+enum Source { FROM_MEMORY, FROM_FILE, FROM_FAR_FILE };
+
+std::vector<Picture> HeldFrames(Playback* test, const TestVideo& video, Source from) {
     std::vector<Picture> seen;
-    int started = fromFile ? test->PlayFile(video) : test->PlayMemory(video);
+    int started = from == FROM_MEMORY ? test->PlayMemory(video)
+                                      : test->PlayFile(video, from == FROM_FAR_FILE);
     EXPECT_EQ(started, 1);
     if (started != 1) return seen;
     EngineTogglePause();
@@ -354,6 +362,8 @@ std::vector<Picture> HeldFrames(Playback* test, const TestVideo& video, bool fro
     return seen;
 }
 
+// The same frames again from a file whose records lie beyond 4 GiB, which a
+// 32-bit process could not map whole.
 TEST_F(Playback, AFileAndTheSameBytesInMemoryShowTheSameFrames) {
     TestVideo video;
     VideoBegin(&video, 64, 48, 1);
@@ -367,12 +377,20 @@ TEST_F(Playback, AFileAndTheSameBytesInMemoryShowTheSameFrames) {
     ASSERT_EQ(RecordTypeAt(video, 3), FRAME_DELTA);
     ASSERT_GE(video.bytes.size(), VIDEO_MIN_FILE_SIZE);
 
-    std::vector<Picture> fromMemory = HeldFrames(this, video, false);
+    std::vector<Picture> fromMemory = HeldFrames(this, video, FROM_MEMORY);
     PaintBackground();
-    std::vector<Picture> fromFile = HeldFrames(this, video, true);
+    std::vector<Picture> fromFile = HeldFrames(this, video, FROM_FILE);
     ASSERT_EQ(fromMemory.size(), video.shown.size());
     EXPECT_TRUE(fromMemory == fromFile);
     EXPECT_TRUE(fromMemory[2] == video.shown[1]);
+    PaintBackground();
+    std::vector<Picture> fromFarFile = HeldFrames(this, video, FROM_FAR_FILE);
+    EXPECT_TRUE(fromMemory == fromFarFile);
+    // Played through, it ends as a short video does, and frees the file.
+    ASSERT_EQ(PlayFile(video, true), 1);
+    EXPECT_TRUE(WaitFor([] { return !Playing(); }, GENEROUS_MS));
+    EXPECT_EQ(EngineQuery(ENGINE_QUERY_END_REASON), ENGINE_END_FINISHED);
+    EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
 TEST_F(Playback, TheEndLeavesCountZeroFlagsSetAndAsksForARepaint) {
@@ -646,25 +664,10 @@ TEST_F(Playback, DamagedVideosPlayWhatIsSoundAndStopOrderly) {
     }
 }
 
-// The read-only view of the file that a playback thread has mapped: the one
-// mapped region of this process that starts with the video's bytes.
-uint8_t* FindMappedView(const std::vector<uint8_t>& bytes) {
-    MEMORY_BASIC_INFORMATION region;
-    for (uint8_t* at = nullptr;
-         VirtualQuery(at, &region, sizeof(region)) == sizeof(region) &&
-         reinterpret_cast<uintptr_t>(at) + region.RegionSize > reinterpret_cast<uintptr_t>(at);
-         at = static_cast<uint8_t*>(region.BaseAddress) + region.RegionSize) {
-        if (region.State == MEM_COMMIT && region.Type == MEM_MAPPED &&
-            region.Protect == PAGE_READONLY && region.RegionSize >= bytes.size() &&
-            memcmp(region.BaseAddress, bytes.data(), bytes.size()) == 0)
-            return static_cast<uint8_t*>(region.BaseAddress);
-    }
-    return nullptr;
-}
-
-// Pages of the video that become unreadable under the playback thread, as
-// when the disk or share of a mapped file goes away: the playback ends
-// through its normal end sequence and the process lives on.
+// Pages of a video in memory that become unreadable under the playback
+// thread, as when the disk or share of a mapped file goes away: the playback
+// ends through its normal end sequence and the process lives on. A file is
+// read, not mapped: a read that fails ends its reader instead.
 TEST_F(Playback, AVideoWhosePagesBecomeUnreadableEndsThePlaybackNotTheProcess) {
     TestVideo video;
     VideoBegin(&video, 96, 64, 30);
@@ -710,17 +713,23 @@ TEST_F(Playback, AVideoWhosePagesBecomeUnreadableEndsThePlaybackNotTheProcess) {
         PaintBackground();
     }
 
-    // The same with the playback thread's own view of a file.
-    ASSERT_EQ(PlayFile(video), 1);
-    EngineTogglePause();
-    uint8_t* view = FindMappedView(video.bytes);
-    ASSERT_NE(view, nullptr);
-    DWORD old = 0;
-    ASSERT_TRUE(VirtualProtect(view + safePages * page, video.bytes.size() - safePages * page,
-                               PAGE_NOACCESS, &old));
-    EngineTogglePause();
-    expectEndedByTheFault("from a file");
-    EXPECT_TRUE(DeleteFileA(path.c_str())) << "the file stays open after the fault";
+    // A file whose handle no longer reads, in place of one whose share went
+    // away: the reader stops and says the read failed.
+    ASSERT_TRUE(WriteWholeFile(path, video.bytes.data(), video.bytes.size()));
+    VideoFileSource file;
+    VideoSource source;
+    ASSERT_TRUE(VideoFileSourceOpen(&file, &source, path.c_str()));
+    std::vector<uint8_t> buffer(VideoRecordCapacity(96, 64));
+    VideoReader reader;
+    ASSERT_TRUE(VideoReaderOpenSource(&reader, &source, buffer.data(), buffer.size()));
+    VideoRecord record;
+    ASSERT_TRUE(VideoReaderNext(&reader, &record));
+    EXPECT_EQ(record.header.frameType, FRAME_KEY);
+    CloseHandle(static_cast<HANDLE>(file.file));
+    file.file = nullptr;
+    EXPECT_FALSE(VideoReaderNext(&reader, &record));
+    EXPECT_EQ(reader.failure, VIDEO_READ_FAILED);
+    EXPECT_TRUE(DeleteFileA(path.c_str()));
 
     // The engine plays on afterwards, to the end of an intact video.
     PaintBackground();

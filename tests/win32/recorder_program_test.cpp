@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "far_video_win.h"
+#include "packaging_support_win.h"
+#include "recorder_driver_win.h"
 #include "recorder_support_win.h"
 #include "test_pictures.h"
 
@@ -125,7 +128,7 @@ TEST(RecorderProgram, StartsCentredWithToolbarAndStatusLineAlongTheBottom) {
     EXPECT_EQ(CloseProgram(&program, main), 0);
 }
 
-std::string WriteTestVideo(const char* name) {
+std::vector<uint8_t> MakeTestVideo() {
     const int width = 120, height = 90;
     FrameSurface current, previous;
     EXPECT_NE(FrameSurfaceCreate(width, height, &current), nullptr);
@@ -141,16 +144,34 @@ std::string WriteTestVideo(const char* name) {
     FrameSurfaceUnlock(&previous);
     FrameSurfaceDestroy(&current);
     FrameSurfaceDestroy(&previous);
+    return video;
+}
 
+std::string TempPath(const char* name) {
     char folder[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, folder);
-    std::string path = std::string(folder) + name;
+    return std::string(folder) + name;
+}
+
+std::string WriteTestVideo(const char* name) {
+    std::vector<uint8_t> video = MakeTestVideo();
+    std::string path = TempPath(name);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     WriteFile(file, video.data(), static_cast<DWORD>(video.size()), &written, nullptr);
     CloseHandle(file);
     return path;
+}
+
+// The red and blue of the letter F show in the main window's client area.
+bool ShowsTheLetterF(HWND main) {
+    return Eventually([&] {
+        int w = 0, h = 0;
+        std::vector<uint32_t> pixels = GrabClientFromScreen(main, &w, &h);
+        return CountCloseTo(pixels, Rgb(230, 30, 20), 12) > 1000 &&
+               CountCloseTo(pixels, Rgb(10, 40, 200), 12) > 1000;
+    }, 15000);
 }
 
 TEST(RecorderProgram, PlaysTheVideoNamedOnItsCommandLineAtOnce) {
@@ -161,19 +182,55 @@ TEST(RecorderProgram, PlaysTheVideoNamedOnItsCommandLineAtOnce) {
     HWND main = WaitForProgramWindow(program, "prog_main", 30000);
     ASSERT_NE(main, nullptr);
 
-    // The red of the letter F shows in the main window's client area.
-    size_t red = 0, blue = 0;
-    Eventually([&] {
-        int w = 0, h = 0;
-        std::vector<uint32_t> pixels = GrabClientFromScreen(main, &w, &h);
-        red = CountCloseTo(pixels, Rgb(230, 30, 20), 12);
-        blue = CountCloseTo(pixels, Rgb(10, 40, 200), 12);
-        return red > 1000 && blue > 1000;
-    }, 15000);
-    EXPECT_GT(red, 1000u);
-    EXPECT_GT(blue, 1000u);
+    EXPECT_TRUE(ShowsTheLetterF(main));
     EXPECT_EQ(CloseProgram(&program, main), 0);
     DeleteFileA(video.c_str());
+}
+
+// A recording whose records lie beyond 4 GiB of its file plays as a short
+// one does; a file that is no video, or is not there, named on the command
+// line says so in a box, and the window stays ready for the next command.
+TEST(RecorderProgram, ALongRecordingPlaysAndAFileThatIsNoVideoSaysSo) {
+    std::string distant = TempPath("morvane program far.zuv");
+    ASSERT_TRUE(WriteFarVideo(distant, MakeTestVideo()));
+    RunningProgram program = StartProgram(kProgram, "\"" + distant + "\"");
+    ASSERT_TRUE(program.started) << "error " << program.error;
+    HWND main = WaitForProgramWindow(program, "prog_main", 30000);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(ShowsTheLetterF(main));
+    EXPECT_EQ(CloseProgram(&program, main), 0);
+    DeleteFileA(distant.c_str());
+
+    std::string text = TempPath("morvane program notes.zuv");
+    ASSERT_TRUE(WriteBytes(text, Bytes(4000, 'x')));
+    const struct {
+        std::string named;
+        const char* caption;
+        const char* says;
+    } refused[] = {
+        {text, "Invalid or Empty Video File",
+         "The file you have selected is not a valid ZeVEVIZ file. Please load a valid video then "
+         "retry."},
+        {TempPath("morvane program gone.zuv"), "Video File Not Found",
+         "The video named on the command line cannot be opened. It may have been moved or "
+         "deleted."},
+    };
+    for (const auto& file : refused) {
+        SCOPED_TRACE(file.named);
+        program = StartProgram(kProgram, "\"" + file.named + "\"");
+        ASSERT_TRUE(program.started) << "error " << program.error;
+        HWND box = WaitForProgramDialog(program, file.caption, 30000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(BoxText(box), file.says);
+        main = WaitForProgramWindow(program, "prog_main", 1000);
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(GetWindow(box, GW_OWNER), main);
+        Click(box, IDOK);
+        EXPECT_TRUE(WaitUntilClosed(box));
+        EXPECT_TRUE(WaitForStatus(main, " Ready"));
+        EXPECT_EQ(CloseProgram(&program, main), 0);
+    }
+    DeleteFileA(text.c_str());
 }
 
 // The characteristics in the file header of the program at path, 0 when it
