@@ -127,6 +127,7 @@ void play_named_video() {
                     "The video named on the command line cannot be opened. It may have been "
                     "moved or deleted.",
                     "Video File Not Found", MB_ICONWARNING);
+        show_ready_text();
         return;
     }
     if (!check_video_file(current_file)) {
@@ -134,6 +135,7 @@ void play_named_video() {
                     "The file you have selected is not a valid ZeVEVIZ file. Please load a valid "
                     "video then retry.",
                     "Invalid or Empty Video File", MB_ICONWARNING);
+        show_ready_text();
         return;
     }
     play_current_file();

@@ -14,7 +14,9 @@
 
 #include "frame_surface.h"
 #include "test_pictures.h"
+#include "video_cut.h"
 #include "video_writer.h"
+#include "win32/video_file_source_win.h"
 
 #include "dialog_driver_win.h"
 #include "far_video_win.h"
@@ -120,6 +122,26 @@ TEST_F(Exports, TheCurrentVideoBecomesAnAnimatedPngAndAGifUnderTheProposedName) 
     }
     EXPECT_EQ(OnlyBox(distant), "Export Done: The animated PNG has been written.");
     EXPECT_TRUE(ReadBytes(folder + "far.png") == ReadBytes(folder + "shared.png"));
+    // And cuts, as the cut window reads it, to the part the same video in
+    // memory gives.
+    VideoFileSource far_file = {};
+    VideoSource far_source;
+    ASSERT_TRUE(VideoFileSourceOpen(&far_file, &far_source, (folder + "far.zuv").c_str()));
+    Bytes far_part, near_part;
+    auto append = [](void* context, const uint8_t* bytes, size_t length) {
+        Bytes* part = static_cast<Bytes*>(context);
+        part->insert(part->end(), bytes, bytes + length);
+        return 1;
+    };
+    VideoCutOptions part = {3, 8, append, &far_part, nullptr, nullptr};
+    VideoWalkStats far_stats, near_stats;
+    EXPECT_EQ(VideoCutSource(&far_source, &part, &far_stats), VIDEO_CUT_DONE);
+    VideoFileSourceClose(&far_file);
+    part.writeContext = &near_part;
+    EXPECT_EQ(VideoCut(video.data(), video.size(), &part, &near_stats), VIDEO_CUT_DONE);
+    EXPECT_EQ(far_stats.records, 9u);
+    EXPECT_GT(far_part.size(), VIDEO_HEADER_SIZE + 6 * FRAME_RECORD_HEADER_SIZE);
+    EXPECT_TRUE(far_part == near_part);
     EXPECT_TRUE(DeleteFileA((folder + "far.zuv").c_str()));
 
     DialogScript gif;
