@@ -1,5 +1,6 @@
 #include "files/safe_file_win.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "files/file_names.h"
@@ -128,4 +129,34 @@ void safe_file_abandon(SafeFile* file) {
     if (file->handle != INVALID_HANDLE_VALUE) CloseHandle(file->handle);
     if (file->temporary[0]) DeleteFileA(file->temporary);
     clear(file);
+}
+
+int safe_file_buffer_begin(SafeFileBuffer* buffer, SafeFile* file) {
+    buffer->file = file;
+    buffer->used = 0;
+    buffer->bytes = static_cast<uint8_t*>(malloc(SAFE_FILE_BUFFER_BYTES));
+    return buffer->bytes != nullptr;
+}
+
+int safe_file_buffered_write(void* context, const uint8_t* bytes, size_t length) {
+    SafeFileBuffer* buffer = static_cast<SafeFileBuffer*>(context);
+    if (length > SAFE_FILE_BUFFER_BYTES - buffer->used) {
+        if (!safe_file_buffer_flush(buffer)) return 0;
+        if (length > SAFE_FILE_BUFFER_BYTES) return safe_file_write(buffer->file, bytes, length);
+    }
+    memcpy(buffer->bytes + buffer->used, bytes, length);
+    buffer->used += length;
+    return 1;
+}
+
+int safe_file_buffer_flush(SafeFileBuffer* buffer) {
+    bool written = buffer->used == 0 || safe_file_write(buffer->file, buffer->bytes, buffer->used);
+    buffer->used = 0;
+    return written;
+}
+
+void safe_file_buffer_end(SafeFileBuffer* buffer) {
+    free(buffer->bytes);
+    buffer->bytes = nullptr;
+    buffer->used = 0;
 }

@@ -26,6 +26,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 
 // Capacity of the destination's and the temporary's absolute names,
 // terminator included: what the system's ANSI file calls take.
@@ -63,3 +64,23 @@ int safe_file_replace(SafeFile* file);
 
 // Closes and deletes the temporary; the destination stays untouched.
 void safe_file_abandon(SafeFile* file);
+
+// Many small writes (an export's chunks, a cut's record headers) gathered
+// into SAFE_FILE_BUFFER_BYTES before they reach the file.
+constexpr size_t SAFE_FILE_BUFFER_BYTES = 1 << 18;
+struct SafeFileBuffer {
+    SafeFile* file;
+    uint8_t* bytes;
+    size_t used;
+};
+
+// Takes the buffer's memory for file. 1 when it could; 0 otherwise.
+int safe_file_buffer_begin(SafeFileBuffer* buffer, SafeFile* file);
+// Appends length bytes through the buffer; the signature of the export's
+// and the cut's write callbacks, with the SafeFileBuffer as context. 1 when
+// they were taken, 0 when a write failed (as safe_file_write).
+int safe_file_buffered_write(void* buffer, const uint8_t* bytes, size_t length);
+// Writes what the buffer holds. 1 when it was written.
+int safe_file_buffer_flush(SafeFileBuffer* buffer);
+// Frees the buffer's memory, without writing what it holds.
+void safe_file_buffer_end(SafeFileBuffer* buffer);

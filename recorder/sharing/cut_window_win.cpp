@@ -33,9 +33,6 @@
 
 namespace {
 
-// Bytes gathered before each write to the temporary file: the cut hands on
-// record headers of 24 bytes.
-constexpr size_t WRITE_BUFFER_BYTES = 1 << 18;
 // The windows are given their messages at most this often, in milliseconds.
 constexpr DWORD PUMP_INTERVAL_MS = 50;
 
@@ -79,19 +76,7 @@ int show_progress(void* context, uint64_t done, uint64_t total) {
         progress->lastPercent = percent;
         show_progress_percent(progress, percent);
     }
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            // The program is asked to end: stop here and let the loop see it.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            progress->cancelled = true;
-            break;
-        }
-        if (IsDialogMessageA(progress->window, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return !progress->cancelled;
+    return pump_progress_messages(progress->window, &progress->cancelled);
 }
 
 struct CutState {
@@ -214,38 +199,20 @@ void draw_picture(CutState* state, const DRAWITEMSTRUCT* item) {
 
 struct SaveRun {
     CutState* state;
-    SafeFile* file;
+    SafeFileBuffer out;
     Progress* progress;
-    uint8_t* buffer;
-    size_t used;
     int status;
 };
-
-bool flush_buffer(SaveRun* run) {
-    bool written = run->used == 0 || safe_file_write(run->file, run->buffer, run->used);
-    run->used = 0;
-    return written;
-}
-
-int write_bytes(void* context, const uint8_t* bytes, size_t length) {
-    SaveRun* run = static_cast<SaveRun*>(context);
-    if (run->used + length > WRITE_BUFFER_BYTES) {
-        if (!flush_buffer(run)) return 0;
-        if (length > WRITE_BUFFER_BYTES) return safe_file_write(run->file, bytes, length);
-    }
-    memcpy(run->buffer + run->used, bytes, length);
-    run->used += length;
-    return 1;
-}
 
 void save_body(void* context) {
     SaveRun* run = static_cast<SaveRun*>(context);
     CutState* state = run->state;
-    VideoCutOptions options = {state->start, state->end, write_bytes, run, show_progress,
-                               run->progress};
+    VideoCutOptions options = {state->start, state->end, safe_file_buffered_write, &run->out,
+                               show_progress, run->progress};
     VideoWalkStats stats;
     run->status = VideoCutSource(&state->source, &options, &stats);
-    if (run->status == VIDEO_CUT_DONE && !flush_buffer(run)) run->status = VIDEO_CUT_WRITE_FAILED;
+    if (run->status == VIDEO_CUT_DONE && !safe_file_buffer_flush(&run->out))
+        run->status = VIDEO_CUT_WRITE_FAILED;
 }
 
 // Writes the part into output; 1 when the file holds it.
@@ -253,10 +220,9 @@ int write_part(CutState* state, const char* output) {
     HWND dialog = state->dialog;
     bool existed = GetFileAttributesA(output) != INVALID_FILE_ATTRIBUTES;
     SafeFile file;
-    SaveRun run = {state, &file, nullptr, nullptr, 0, VIDEO_CUT_WRITE_FAILED};
-    run.buffer = static_cast<uint8_t*>(malloc(WRITE_BUFFER_BYTES));
-    if (!run.buffer || !safe_file_begin(&file, output)) {
-        free(run.buffer);
+    SaveRun run = {state, {}, nullptr, VIDEO_CUT_WRITE_FAILED};
+    if (!safe_file_buffer_begin(&run.out, &file) || !safe_file_begin(&file, output)) {
+        safe_file_buffer_end(&run.out);
         warn_not_written("The file could not be made.", FAILED_CAPTION, existed);
         return 0;
     }
@@ -270,7 +236,7 @@ int write_part(CutState* state, const char* output) {
     SetActiveWindow(dialog);
     bool replaced = read && run.status == VIDEO_CUT_DONE && safe_file_replace(&file);
     if (!replaced) safe_file_abandon(&file);
-    free(run.buffer);
+    safe_file_buffer_end(&run.out);
     if (replaced) return 1;
     if (!read)
         warn(dialog, UNREADABLE_TEXT, FAILED_CAPTION);

@@ -29,9 +29,6 @@
 
 namespace {
 
-// Bytes gathered before each write to the temporary file: the writers hand
-// on small pieces (chunk heads, frame headers).
-constexpr size_t WRITE_BUFFER_BYTES = 1 << 18;
 // The windows are given their messages at most this often, in milliseconds.
 constexpr DWORD PUMP_INTERVAL_MS = 50;
 
@@ -56,8 +53,7 @@ struct ExportRun {
     bool cancelled;
     DWORD lastPump;
     int lastPercent;
-    uint8_t* buffer;
-    size_t used;
+    SafeFileBuffer out;
     int status;
     ExportWalkStats stats;
 };
@@ -66,29 +62,12 @@ void warn(const char* text, const char* caption) {
     MessageBoxA(main_window, text, caption, MB_ICONWARNING);
 }
 
-bool flush_buffer(ExportRun* run) {
-    bool written = run->used == 0 || safe_file_write(run->file, run->buffer, run->used);
-    run->used = 0;
-    return written;
-}
-
-int write_bytes(void* context, const uint8_t* bytes, size_t length) {
-    ExportRun* run = static_cast<ExportRun*>(context);
-    if (run->used + length > WRITE_BUFFER_BYTES) {
-        if (!flush_buffer(run)) return 0;
-        if (length > WRITE_BUFFER_BYTES) return safe_file_write(run->file, bytes, length);
-    }
-    memcpy(run->buffer + run->used, bytes, length);
-    run->used += length;
-    return 1;
-}
-
 // Writes again over bytes already in the temporary (the animated PNG's frame
 // count), then goes back to its end.
 int rewrite_bytes(void* context, uint64_t offset, const uint8_t* bytes, size_t length) {
-    ExportRun* run = static_cast<ExportRun*>(context);
-    if (!flush_buffer(run)) return 0;
-    HANDLE handle = run->file->handle;
+    SafeFileBuffer* out = static_cast<SafeFileBuffer*>(context);
+    if (!safe_file_buffer_flush(out)) return 0;
+    HANDLE handle = out->file->handle;
     LARGE_INTEGER at, end = {};
     at.QuadPart = static_cast<LONGLONG>(offset);
     DWORD written = 0;
@@ -96,7 +75,7 @@ int rewrite_bytes(void* context, uint64_t offset, const uint8_t* bytes, size_t l
                 WriteFile(handle, bytes, static_cast<DWORD>(length), &written, nullptr) &&
                 written == length;
     done = SetFilePointerEx(handle, end, nullptr, FILE_END) && done;
-    if (!done) run->file->failed = true;
+    if (!done) out->file->failed = true;
     return done;
 }
 
@@ -114,29 +93,18 @@ int show_progress(void* context, uint64_t done, uint64_t total) {
         snprintf(text, sizeof text, "Exporting... %d%%", percent);
         SetDlgItemTextA(run->progress, IDC_EXPORT_PERCENT, text);
     }
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            // The program is asked to end: stop here and let the loop see it.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            run->cancelled = true;
-            break;
-        }
-        if (IsDialogMessageA(run->progress, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return !run->cancelled;
+    return pump_progress_messages(run->progress, &run->cancelled);
 }
 
 void run_export(void* context) {
     ExportRun* run = static_cast<ExportRun*>(context);
-    ExportSink sink = {write_bytes, rewrite_bytes, run};
+    ExportSink sink = {safe_file_buffered_write, rewrite_bytes, &run->out};
     run->status = run->format == EXPORT_AS_GIF
                       ? ExportGifSource(run->video, &sink, show_progress, run, &run->stats,
                                         nullptr)
                       : ExportApngSource(run->video, &sink, show_progress, run, &run->stats);
-    if (run->status == EXPORT_DONE && !flush_buffer(run)) run->status = EXPORT_WRITE_FAILED;
+    if (run->status == EXPORT_DONE && !safe_file_buffer_flush(&run->out))
+        run->status = EXPORT_WRITE_FAILED;
 }
 
 // The box after an export that did not write the file; none after Cancel.
@@ -186,9 +154,8 @@ int write_export(const char* video_path, const char* output_path, export_format 
     run.file = &file;
     run.lastPercent = -1;
     run.status = EXPORT_WRITE_FAILED;
-    run.buffer = static_cast<uint8_t*>(malloc(WRITE_BUFFER_BYTES));
-    if (!run.buffer || !safe_file_begin(&file, output_path)) {
-        free(run.buffer);
+    if (!safe_file_buffer_begin(&run.out, &file) || !safe_file_begin(&file, output_path)) {
+        safe_file_buffer_end(&run.out);
         VideoFileSourceClose(&video);
         warn_not_written("The file could not be made.", FAILED_CAPTION, existed);
         return 0;
@@ -202,7 +169,7 @@ int write_export(const char* video_path, const char* output_path, export_format 
     DestroyWindow(run.progress);
     bool replaced = read && run.status == EXPORT_DONE && safe_file_replace(&file);
     if (!replaced) safe_file_abandon(&file);
-    free(run.buffer);
+    safe_file_buffer_end(&run.out);
     VideoFileSourceClose(&video);
     if (!read) {
         warn("The video could not be read to its end: its disk or network share may have gone "
