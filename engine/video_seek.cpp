@@ -22,8 +22,11 @@ bool AddPoint(VideoSeek* seek, size_t* capacity, uint64_t record, uint64_t offse
 // Sets the walk to take the record at offset as number `record` next. The
 // records before it need not be walked again: the survey found them sound,
 // and a whole key frame (or, at the first record, the black start) sets
-// every picture byte that the walk's decoding ever changes.
+// every picture byte that the walk's decoding ever changes. Where the reader
+// stopped before (at the damage, or at a read that failed) is no reason to
+// refuse the sound records: a read that fails again says so again.
 void WalkFrom(VideoWalk* walk, uint64_t offset, uint64_t record) {
+    walk->reader.failure = VIDEO_READ_OK;
     walk->reader.position = offset;
     walk->stats.records = record;
 }
