@@ -29,7 +29,7 @@ run_windows() { "$wine" "$@" >>"$out/wine.log" 2>&1; }
 # The probe's answer, without the carriage returns of Windows lines.
 probe() {
     answer=$("$wine" "$build/tests/e2e/e2e_probe.exe" "$@" 2>>"$out/wine.log") || return 1
-    echo "$answer" | tr -d '\r'
+    printf '%s\n' "$answer" | tr -d '\r'
 }
 
 shot() {

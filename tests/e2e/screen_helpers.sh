@@ -13,7 +13,7 @@ windows_path() { echo "Z:$1" | tr / '\\'; }
 run_windows() { "$wine" "$@" >>"$out/wine.log" 2>&1; }
 probe() {
     answer=$("$wine" "$build/tests/e2e/e2e_probe.exe" "$@" 2>>"$out/wine.log") || return 1
-    echo "$answer" | tr -d '\r'
+    printf '%s\n' "$answer" | tr -d '\r'
 }
 shot() {
     step=$((step + 1))
