@@ -26,9 +26,3 @@ void close_progress(HWND progress);
 // away.
 HWND open_export_progress(bool* cancelled);
 
-// Gives the windows of the user-interface thread their waiting messages
-// while a long operation keeps it busy, the progress window's own through
-// its dialog manager (Cancel, Escape). A request to end the program stops
-// the pumping, sets *cancelled and is posted again for the message loop.
-// Returns 0 once *cancelled is set.
-int pump_progress_messages(HWND progress, bool* cancelled);

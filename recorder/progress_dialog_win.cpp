@@ -79,18 +79,3 @@ HWND open_export_progress(bool* cancelled) {
 void close_progress(HWND progress) {
     DestroyWindow(progress);
 }
-
-int pump_progress_messages(HWND progress, bool* cancelled) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            *cancelled = true;
-            break;
-        }
-        if (IsDialogMessageA(progress, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return !*cancelled;
-}

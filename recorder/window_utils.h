@@ -28,3 +28,10 @@ int absolute_file_name(const char* typed, char* output, size_t capacity);
 // Returns 0, leaving output as it was, when the command line is absent or
 // empty; else 1.
 int parse_command_line(const char* command_line, char* output, size_t capacity);
+
+// Gives the windows of the user-interface thread their waiting messages
+// while a long operation keeps it busy; dialog's own (a progress window's
+// Cancel and Escape) through its dialog manager when dialog is not null. A
+// request to end the program stops the pumping, sets *ended and is posted
+// again for the message loop. Returns 0 once *ended is set.
+int pump_waiting_messages(HWND dialog, bool* ended);

@@ -107,3 +107,18 @@ int parse_command_line(const char* command_line, char* output, size_t capacity) 
     if (!file_exists(output) || !absolute_file_name(output, output, capacity)) output[0] = '\0';
     return 1;
 }
+
+int pump_waiting_messages(HWND dialog, bool* ended) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            *ended = true;
+            break;
+        }
+        if (dialog && IsDialogMessageA(dialog, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return !*ended;
+}

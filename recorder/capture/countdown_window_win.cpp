@@ -8,6 +8,7 @@
 #include "capture/recording_session.h"
 #include "recorder_globals.h"
 #include "resource_ids.h"
+#include "window_utils.h"
 
 namespace {
 
@@ -63,16 +64,8 @@ void show_seconds(HWND window, uint32_t seconds) {
 // false when the program is to end.
 bool pump_messages() {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, COUNTDOWN_POLL_MS, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop
-            return false;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return true;
+    bool ended = false;
+    return pump_waiting_messages(nullptr, &ended);
 }
 
 }  // namespace

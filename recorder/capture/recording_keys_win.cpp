@@ -8,6 +8,7 @@
 #include "engine.h"
 #include "main_window.h"
 #include "recorder_globals.h"
+#include "window_utils.h"
 
 namespace {
 
@@ -54,17 +55,10 @@ void release_keys() {
 // false when the program is to end meanwhile.
 bool settle(DWORD ms) {
     DWORD start = GetTickCount();
-    MSG message;
+    bool ended = false;
     while (GetTickCount() - start < ms) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop
-                return false;
-            }
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        if (!pump_waiting_messages(nullptr, &ended)) return false;
     }
     return true;
 }

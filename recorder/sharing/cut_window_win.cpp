@@ -76,7 +76,7 @@ int show_progress(void* context, uint64_t done, uint64_t total) {
         progress->lastPercent = percent;
         show_progress_percent(progress, percent);
     }
-    return pump_progress_messages(progress->window, &progress->cancelled);
+    return pump_waiting_messages(progress->window, &progress->cancelled);
 }
 
 struct CutState {

@@ -93,7 +93,7 @@ int show_progress(void* context, uint64_t done, uint64_t total) {
         snprintf(text, sizeof text, "Exporting... %d%%", percent);
         SetDlgItemTextA(run->progress, IDC_EXPORT_PERCENT, text);
     }
-    return pump_progress_messages(run->progress, &run->cancelled);
+    return pump_waiting_messages(run->progress, &run->cancelled);
 }
 
 void run_export(void* context) {
